@@ -8,7 +8,7 @@
 namespace fenno {
 
 class AutoResetEvent {
-public:
+  public:
     explicit AutoResetEvent(bool signalled = false) : m_signalled(signalled) {}
 
     void Set() {
@@ -32,7 +32,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_signalled;

@@ -1,12 +1,12 @@
 // Flags and events shared by the two transports, the dispatcher and the sync jobs.
 #pragma once
 
+#include "link/auto_reset_event.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
-
-#include "link/auto_reset_event.h"
 
 namespace fenno {
 
@@ -17,7 +17,7 @@ inline int64_t TickMs() {
 }
 
 struct LinkState {
-    std::atomic<bool> networkMode{false};   // the active (or next) link is TCP
+    std::atomic<bool> networkMode{false}; // the active (or next) link is TCP
     std::atomic<bool> connected{false};
     std::atomic<bool> queueEnabled{true};   // false while a sync job runs
     std::atomic<bool> statusPoll{false};    // the GUI may send its 500 ms status poll
@@ -26,9 +26,9 @@ struct LinkState {
     std::atomic<int> watchdogCount{0};
     std::atomic<int64_t> lastReceiveMs{0};
 
-    AutoResetEvent replyEvent{true};        // signalled after every received payload
+    AutoResetEvent replyEvent{true}; // signalled after every received payload
     AutoResetEvent readEndedEvent{false};
-    std::mutex sendLock;                    // serialises synchronous sends
+    std::mutex sendLock; // serialises synchronous sends
 };
 
 } // namespace fenno

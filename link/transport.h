@@ -7,7 +7,7 @@
 namespace fenno {
 
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
 
     // TCP payloads carry the 0x81 (command) or 0x80 (Z-Wave) prefix; USB payloads carry none.
