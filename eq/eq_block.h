@@ -79,4 +79,10 @@ inline constexpr int BandCount(int block) {
     return IsValidBlock(block) ? kEqBlocks[block].bands : 13;
 }
 
+// Panel title by language index (0 Chinese, 1 English); empty outside 0..23.
+inline constexpr const char* EqBlockTitle(int block, int language) {
+    if (!IsValidBlock(block)) return "";
+    return language == 1 ? kEqBlocks[block].titleEn : kEqBlocks[block].titleZh;
+}
+
 } // namespace fenno
