@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "protocol/eq_record.h"
@@ -30,6 +31,25 @@ inline constexpr std::array<uint8_t, kSurroundLayoutSize> kFactorySurroundLayout
 SurroundLayout DecodeSurroundLayout(const uint8_t* record);
 std::array<uint8_t, kSurroundLayoutSize> EncodeSurroundLayout(const SurroundLayout& layout);
 
+// An atomic that copies like a plain value, for the few store fields the link thread writes.
+template <typename T> class SharedValue {
+public:
+    SharedValue(T v = T()) : m_v(v) {}
+    SharedValue(const SharedValue& o) : m_v(o.m_v.load()) {}
+    SharedValue& operator=(const SharedValue& o) {
+        m_v = o.m_v.load();
+        return *this;
+    }
+    SharedValue& operator=(T v) {
+        m_v = v;
+        return *this;
+    }
+    operator T() const { return m_v.load(); }
+
+private:
+    std::atomic<T> m_v;
+};
+
 struct ParamStore {
     std::array<uint8_t, kDeviceImageSize> image{};
     std::array<uint8_t, kEqImageSize> eq{};
@@ -39,7 +59,7 @@ struct ParamStore {
     std::array<CompressorValues, 9> compressor{}; // CH1..CH8, record
     CompressorValues musicCompressor{};
     std::array<int, kOutputChannels> delayMode{}; // 0 high-frequency delay, 1 channel delay
-    int musicPitch = 0;                           // -5..+5
+    SharedValue<int> musicPitch = 0;              // -5..+5; the status poll updates it
     std::array<int, 2> fbcRate{};                 // mic A, mic B, Hz
     SurroundLayout surround{};
     int surroundFloat = 0;
