@@ -31,4 +31,13 @@ struct LinkState {
     std::mutex sendLock; // serialises synchronous sends
 };
 
+// Puts the events and flags into their start state before a link opens: the reply event
+// signalled (the first sender must not wait), the read-ended event clear.
+inline void InitLinkSync(LinkState& state) {
+    state.replyEvent.Set();
+    state.readEndedEvent.Reset();
+    state.awaitingReply.store(false);
+    state.readThreadEnd.store(false);
+}
+
 } // namespace fenno
