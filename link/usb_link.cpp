@@ -44,6 +44,7 @@ std::unique_ptr<HidDevice> UsbLink::UsbOpenPath(const HidDeviceInfo& info) {
 }
 
 int UsbLink::UsbFindDevice() {
+    if (m_up.load()) return 0; // the read thread is using the open device
     // All HID interfaces, as the system lists them; the id filter is ours.
     const auto interfaces = m_backend.Enumerate(0, 0);
     m_lastOpenError.clear();

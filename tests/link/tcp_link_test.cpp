@@ -165,10 +165,13 @@ TEST_F(TcpLinkTest, BusyNoticePostsOnceAndIsNotParsed) {
 
 TEST_F(TcpLinkTest, QueuedBurstSendsNewestValueOncePerAnswer) {
     Connect();
-    state.awaitingReply = true; // as if the device had not answered yet
     auto param = [](uint8_t index, uint8_t value) {
         return Bytes{0x81, 0x09, 0x00, 0x01, index, 0x01, 0x3F, value, 0x00, 0x00};
     };
+    // A lead command goes out at once; the silent device then holds the write thread back.
+    const Bytes lead = {0x81, 0x80};
+    EXPECT_EQ(link.SendPayload(lead.data(), lead.size(), true), 0);
+    ASSERT_EQ(peer.Read(5, 1000), Frame(lead));
     EXPECT_EQ(link.SendPayload(param(14, 0).data(), 10, true), 0);
     EXPECT_EQ(link.SendPayload(param(15, 7).data(), 10, true), 0);
     for (uint8_t v = 1; v <= 9; ++v)
@@ -176,7 +179,7 @@ TEST_F(TcpLinkTest, QueuedBurstSendsNewestValueOncePerAnswer) {
     ASSERT_EQ(link.WriteQueue().Size(), 2u);
     EXPECT_EQ(link.WriteQueue().Snapshot()[0].payload[7], 9);
 
-    // The write thread gives up waiting after 2 s and sends the first entry.
+    // The write thread gives up waiting 2 s after the lead and sends the first entry.
     const Bytes first = Frame(param(14, 9));
     EXPECT_EQ(peer.Read(first.size(), 3000), first);
     EXPECT_TRUE(peer.ReadQuiet(300).empty()) << "one frame per answer";
