@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/frame_codec.h"
+
 namespace fenno {
 
 struct ParamStore;
@@ -12,7 +14,6 @@ struct DeviceState;
 struct LinkState;
 class EventSink;
 
-inline constexpr size_t kUsbReportSize = 61;
 // Text answers carry at most this many bytes from p[2] on.
 inline constexpr size_t kMaxTextReply = 58;
 

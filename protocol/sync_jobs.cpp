@@ -72,9 +72,8 @@ void SyncJobs::StartWriteJob() {
     });
 }
 
-void SyncJobs::SynchronizeData() {
-    m_link.queueEnabled = false;
-    auto identity = [this] {
+bool SyncJobs::SendIdentityQueries() {
+    auto once = [this] {
         m_cmd.SendCommand({kCmdModel});
         m_cmd.SendCommand({kCmdCommandSet});
         if (!Connected()) return false;
@@ -82,23 +81,41 @@ void SyncJobs::SynchronizeData() {
         m_cmd.SendCommand({kCmdDspVersion});
         return Connected();
     };
-    if (!identity()) return;
-    if (!IsSupportedCommandVersion(m_state.Info().commandVersion)) {
-        // One more try: a device that was still starting may answer properly now.
-        if (!identity() || !IsSupportedCommandVersion(m_state.Info().commandVersion)) return;
-    }
+    if (!once()) return false;
+    if (IsSupportedCommandVersion(m_state.Info().commandVersion)) return true;
+    // One more try: a device that was still starting may answer properly now.
+    return once() && IsSupportedCommandVersion(m_state.Info().commandVersion);
+}
+
+bool SyncJobs::SynchronizeData() {
+    m_link.queueEnabled = false;
+    if (!SendIdentityQueries()) return false;
     m_cmd.SendCommand({kCmdGetMode});
-    if (!Connected()) return;
+    if (!Connected()) return false;
     ReadAllImage();
     m_cmd.SendCommand({kCmdReadSettings}); // waits for the last chunk's answer
-    if (!Connected()) return;
+    if (!Connected()) return false;
     m_store.ApplyDeviceImage();
-    if (Connected()) {
-        m_cmd.SendCommand({kCmdReadKeys});
-        m_state.settingsChanged = false;
-        m_link.queueEnabled = true;
-        std::this_thread::sleep_for(50ms);
+    if (!Connected()) return false;
+    m_cmd.SendCommand({kCmdReadKeys});
+    m_state.settingsChanged = false;
+    m_link.queueEnabled = true;
+    std::this_thread::sleep_for(50ms);
+    return true;
+}
+
+bool SyncJobs::ReadIdentity() {
+    bool queue = m_link.queueEnabled;
+    m_link.queueEnabled = false;
+    bool ok = SendIdentityQueries();
+    if (ok) {
+        m_cmd.SendCommand({kCmdGetMode});
+        // The answer to the last query releases this wait; put the signal back for the next sender.
+        if (m_link.replyEvent.Wait(2000ms)) m_link.replyEvent.Set();
+        ok = Connected();
     }
+    m_link.queueEnabled = queue;
+    return ok;
 }
 
 void SyncJobs::ReadAllImage() {

@@ -41,8 +41,12 @@ public:
     void StartWriteJob();  // SynchronizeWriteThreadProc
     void StartJob(const char* name, std::function<void()> body);
 
-    // The sequences themselves, run on the calling thread.
-    void SynchronizeData();
+    // The sequences themselves, run on the calling thread. SynchronizeData returns true when it
+    // ran to the end (identity accepted, image read and applied).
+    bool SynchronizeData();
+    // Identity and current mode only (model, command set, MCU, DSP, mode), waiting for the last
+    // answer. False when the link went down or the command set is not supported.
+    bool ReadIdentity();
     void ReadAllImage();
     void WriteAllImage();
 
@@ -52,6 +56,7 @@ public:
 
 private:
     bool Connected() const { return m_link.connected; }
+    bool SendIdentityQueries();
     void Post(int id, intptr_t w) {
         if (m_sink) m_sink->Post(id, w, 0);
     }
