@@ -199,6 +199,7 @@ int TcpLink::NetSendSync(const uint8_t* payload, size_t length) {
 int TcpLink::SendPayload(const uint8_t* payload, size_t length, bool wait) {
     if (m_state.queueEnabled.load() && m_up.load()) {
         m_queue.Put(payload, length);
+        WakeWriter();
         return 0;
     }
     const int r = wait ? NetSendSync(payload, length) : NetSendFrame(payload, length);
@@ -230,6 +231,7 @@ int TcpLink::NetRecv(int fd) {
     m_rx.AppendRx(data, n);
     m_state.lastReceiveMs.store(TickMs());
     m_rx.ProcessRxBuf();
+    WakeWriter(); // an answer may have cleared the awaiting-reply flag
     return 1;
 }
 
@@ -252,19 +254,37 @@ void TcpLink::RecvThreadProc(int fd) {
 
 void TcpLink::NetWriteThreadProc() {
     while (m_up.load()) {
-        for (int i = 0; i < kWriteWaitPolls && m_state.awaitingReply.load(); ++i) {
-            if (!SleepWhileUp(kWritePoll)) break;
+        // One queued payload per answer, or one per 2 s when the device stays silent. The naps
+        // end early when an answer or a new payload arrives, so a change goes out at once.
+        const auto deadline = std::chrono::steady_clock::now() + kWritePoll * kWriteWaitPolls;
+        while (m_state.awaitingReply.load() && std::chrono::steady_clock::now() < deadline) {
+            if (!NapWhileUp(kWritePoll)) break;
         }
         NetQueueEntry entry;
         if (!m_up.load()) break;
         if (!m_queue.PopFront(entry)) {
-            SleepWhileUp(kWritePoll);
+            NapWhileUp(kWritePoll);
             continue;
         }
         m_state.awaitingReply.store(true);
         NetSendFrame(entry.payload.data(), entry.length);
     }
     DebugOutput("End thread: NetWriteThreadProc \n");
+}
+
+bool TcpLink::NapWhileUp(std::chrono::milliseconds d) {
+    std::unique_lock lock(m_stopMutex);
+    m_stopCv.wait_for(lock, d, [this] { return !m_up.load() || m_writerWake; });
+    m_writerWake = false;
+    return m_up.load();
+}
+
+void TcpLink::WakeWriter() {
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_writerWake = true;
+    }
+    m_stopCv.notify_all();
 }
 
 void TcpLink::NetTimeoutThreadProc() {

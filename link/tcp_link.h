@@ -80,6 +80,9 @@ class TcpLink : public Transport {
     bool IsOwnThread() const;
     // False when the link went down during the sleep.
     bool SleepWhileUp(std::chrono::milliseconds d);
+    // Like SleepWhileUp, but also ends when WakeWriter is called.
+    bool NapWhileUp(std::chrono::milliseconds d);
+    void WakeWriter();
     int SendRaw(const uint8_t* bytes, size_t n);
 
     LinkState& m_state;
@@ -95,6 +98,8 @@ class TcpLink : public Transport {
     std::mutex m_fdMutex;    // shutdown against close
     std::mutex m_stopMutex;
     std::condition_variable m_stopCv;
+    bool m_writerWake = false; // guarded by m_stopMutex
+
 
     RxReassembler m_rx;
     NetWriteQueue m_queue;
