@@ -1,3 +1,4 @@
+#include "tests/ui/grab_util.h"
 #include "ui/controls/gdip_button.h"
 
 #include <QElapsedTimer>
@@ -28,7 +29,7 @@ class ButtonTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
     }
 
-    QImage paint() { return button->grab().toImage(); }
+    QImage paint() { return test::Grab(button); }
 
     std::unique_ptr<QWidget> page;
     CGdipButton* button = nullptr;
@@ -62,7 +63,7 @@ TEST_F(ButtonTest, SelectedPaintsTheAlternateImage) {
     EXPECT_NE(standard, selected);
     // Face 395 is the lit blue one; 414 is dark slate.
     const QPoint probe(6, 6);
-    EXPECT_GT(selected.pixelColor(probe).blue(), standard.pixelColor(probe).blue() + 60);
+    EXPECT_GT(test::PixelAt(selected, probe).blue(), test::PixelAt(standard, probe).blue() + 60);
     button->setSelected(false);
     EXPECT_EQ(paint(), standard);
 }
@@ -74,8 +75,8 @@ TEST_F(ButtonTest, PressShiftsTheImageAndClickFires) {
     EXPECT_EQ(button->face(), Face::Pressed);
     const QImage pressed = paint();
     // The whole picture moves one pixel right and down.
-    EXPECT_EQ(pressed.pixelColor(41, 3), standard.pixelColor(40, 2));
-    EXPECT_EQ(pressed.pixelColor(31, 21), standard.pixelColor(30, 20));
+    EXPECT_EQ(test::PixelAt(pressed, QPoint(41, 3)), test::PixelAt(standard, QPoint(40, 2)));
+    EXPECT_EQ(test::PixelAt(pressed, QPoint(31, 21)), test::PixelAt(standard, QPoint(30, 20)));
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 14));
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_EQ(button->face(), Face::Standard);
@@ -88,7 +89,7 @@ TEST_F(ButtonTest, HoverBrightensUntilThePointerLeaves) {
     EXPECT_EQ(button->face(), Face::Hover);
     const QImage hover = paint();
     const QPoint probe(6, 14);
-    EXPECT_GT(hover.pixelColor(probe).lightness(), standard.pixelColor(probe).lightness());
+    EXPECT_GT(test::PixelAt(hover, probe).lightness(), test::PixelAt(standard, probe).lightness());
 
     QTest::mouseMove(page.get(), QPoint(250, 150));
     QTRY_VERIFY(!button->isHovered());
@@ -98,7 +99,7 @@ TEST_F(ButtonTest, HoverBrightensUntilThePointerLeaves) {
 TEST_F(ButtonTest, DisabledIsGreyed) {
     button->setEnabled(false);
     const QImage grey = paint();
-    const QColor c = grey.pixelColor(6, 14);
+    const QColor c = test::PixelAt(grey, QPoint(6, 14));
     EXPECT_LE(std::abs(c.red() - c.blue()), 2);
     EXPECT_LE(std::abs(c.red() - c.green()), 2);
 }
@@ -123,8 +124,8 @@ TEST(GdipButton, MissingImageDrawsTextOnly) {
     EXPECT_FALSE(b.hasImage());
     b.setText(QStringLiteral("Reset"));
     b.resize(80, 28);
-    const QImage img = b.grab().toImage();
-    EXPECT_EQ(img.pixelColor(2, 2), b.palette().color(QPalette::Window))
+    const QImage img = test::Grab(&b);
+    EXPECT_EQ(test::PixelAt(img, QPoint(2, 2)), b.palette().color(QPalette::Window))
         << "no face behind the text";
     EXPECT_EQ(b.property("controlId").toInt(), 1078);
     EXPECT_EQ(b.font().pixelSize(), 12);

@@ -1,3 +1,4 @@
+#include "tests/ui/grab_util.h"
 #include "ui/controls/peak_meter_ctrl.h"
 
 #include <QTest>
@@ -97,8 +98,7 @@ class MeterWidget : public ::testing::Test {
     }
 
     QColor painted(int segment) {
-        const QImage img = meter.grab().toImage();
-        return img.pixelColor(meter.segmentRect(0, segment).center());
+        return test::PixelAt(test::Grab(&meter), meter.segmentRect(0, segment).center());
     }
 
     CPeakMeterCtrl meter{1168};

@@ -1,3 +1,4 @@
+#include "tests/ui/grab_util.h"
 #include "tests/ui/slider_test_util.h"
 #include "ui/controls/control_art.h"
 #include "ui/controls/xbmp_slider.h"
@@ -237,7 +238,7 @@ TEST_F(SliderTest, SettersClampWithoutNotifying) {
 // The thumb region as painted, for comparing the three thumb faces.
 QImage ThumbPixels(CXBmpSlider* s) {
     const QRect r = s->mapping().thumbRect(s->getPos());
-    return s->grab().toImage().copy(r);
+    return test::Region(test::Grab(s), r);
 }
 
 TEST_F(SliderTest, ThumbFaceFollowsFocusAndEnabledState) {
@@ -259,21 +260,24 @@ TEST_F(SliderTest, ThumbFaceFollowsFocusAndEnabledState) {
 TEST_F(SliderTest, FillIsLitOnlyBetweenTheStartAndTheThumb) {
     slider->setBackgroundColour(QColor(240, 250, 255));
     slider->setPos(50);
-    const QImage img = slider->grab().toImage();
+    const QImage img = test::Grab(slider);
     const QRect t = slider->mapping().thumbRect(50);
     const int y = t.center().y();
-    const QColor lit = img.pixelColor(t.left() - 6, y);
-    const QColor dark = img.pixelColor(t.right() + 6, y);
+    const QColor lit = test::PixelAt(img, QPoint(t.left() - 6, y));
+    const QColor dark = test::PixelAt(img, QPoint(t.right() + 6, y));
     EXPECT_GT(lit.blue(), 150) << "cyan fill left of the thumb";
     EXPECT_LT(dark.lightness(), 60) << "unlit groove right of the thumb";
-    EXPECT_EQ(img.pixelColor(2, 1), QColor(240, 250, 255)) << "cleared with the page colour";
+    EXPECT_EQ(test::PixelAt(img, QPoint(2, 1)), QColor(240, 250, 255))
+        << "cleared with the page colour";
 
     makeVertical(1, 8);
     slider->setPos(4);
-    const QImage v = slider->grab().toImage();
+    const QImage v = test::Grab(slider);
     const QRect vt = slider->mapping().thumbRect(4);
-    EXPECT_GT(v.pixelColor(vt.center().x(), vt.bottom() + 6).red(), 150) << "amber fill below";
-    EXPECT_LT(v.pixelColor(vt.center().x(), vt.top() - 6).lightness(), 60) << "dark above";
+    EXPECT_GT(test::PixelAt(v, QPoint(vt.center().x(), vt.bottom() + 6)).red(), 150)
+        << "amber fill below";
+    EXPECT_LT(test::PixelAt(v, QPoint(vt.center().x(), vt.top() - 6)).lightness(), 60)
+        << "dark above";
 }
 
 TEST(SliderArt, RendersAtTheDevicePixelRatio) {
