@@ -80,16 +80,17 @@ CDialogIP::CDialogIP(AppSettings& settings, Device& device, int language, QWidge
     layout->addWidget(m_error);
     layout->addLayout(buttons);
 
-    ApplyLanguage(language);
+    // The template's own captions, in Chinese; the language tables replace them.
+    setWindowTitle(QStringLiteral("网络连接"));
+    m_addressLabel->setText(QStringLiteral("机器IP地址："));
+    m_connect->setText(QStringLiteral("尝试连接"));
+    m_cancel->setText(QStringLiteral("取消"));
     RefreshFromStore();
 }
 
 void CDialogIP::ApplyLanguage(int language) {
+    // The captions come from the language tables (template 521); the error text is built here.
     m_language = language;
-    setWindowTitle(Pick(language, "网络连接", "Connect IP"));
-    m_addressLabel->setText(Pick(language, "机器IP地址：", "Host IP:"));
-    m_connect->setText(Pick(language, "尝试连接", "Connect"));
-    m_cancel->setText(Pick(language, "取消", "Cancel"));
 }
 
 void CDialogIP::RefreshFromStore() {

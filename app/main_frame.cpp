@@ -2,11 +2,12 @@
 
 #include "app/app_icons.h"
 #include "app/command_ids.h"
+#include "app/lang/ribbon_captions.h"
+#include "app/lang/shell_texts.h"
 #include "app/master_controls.h"
 #include "app/mode_commands.h"
 #include "app/notifier.h"
 #include "app/ribbon_bar.h"
-#include "app/ribbon_texts.h"
 #include "app/ui_text.h"
 #include "app/velkorv13_app.h"
 #include "app/velkorv13_view.h"
@@ -34,8 +35,8 @@ constexpr int kVolumeSliderWidth = 90;
 constexpr int kWideSliderWidth = 100;
 constexpr int kInitialLevel = 100; // the labels' value before the first read
 
-QString T(const ribbon::TextPair& t, int language) {
-    return QString::fromUtf8(ribbon::Text(t, language));
+QString T(const Tr2& t, int language) {
+    return t.pick(language);
 }
 
 QMenu* ModeMenu(QWidget* parent, int firstCommand) {
@@ -60,7 +61,7 @@ CMainFrame::CMainFrame(CVelkorv13App& app) : m_app(app) {
     setMinimumSize(kMinimumSize);
     setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     m_ribbon = new CRibbonBar(this);
     setMenuWidget(m_ribbon);
     BuildRibbon(lang);
@@ -90,37 +91,37 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::BuildRibbon(int lang) {
     for (const int side : {0, 1}) {
         int c =
-            m_ribbon->AddCategory(T(side ? ribbon::kOutputCategory : ribbon::kInputCategory, lang));
+            m_ribbon->AddCategory(T(side ? texts::kCategoryOutput : texts::kCategoryInput, lang));
         const auto& specs = LevelSpecs();
         for (int ch = 0; ch < kLevelChannels; ++ch) {
             const LevelSpec& s = specs[size_t(ch)];
-            CRibbonPanel* p = m_ribbon->AddPanel(c, T(ribbon::kPanelNames[size_t(ch)], lang));
+            CRibbonPanel* p = m_ribbon->AddPanel(c, T(texts::kPanelNames[size_t(ch)], lang));
             p->AddLabel(s.label[side], LevelLabelText(LevelChannel(ch), lang, kInitialLevel));
             p->AddSlider(s.slider[side], 0, 99, kVolumeSliderWidth)->setPos(99);
-            p->AddCheckBox(s.mute[side], T(ribbon::kMute, lang));
+            p->AddCheckBox(s.mute[side], T(texts::kMute, lang));
         }
         CRibbonPanel* pitch =
-            m_ribbon->AddPanel(c, T(ribbon::kPanelNames[ribbon::kPitchPanel], lang));
-        pitch->AddLabel(cmd::kGateLabel[side], GateLabelText(lang, kInitialLevel));
+            m_ribbon->AddPanel(c, T(texts::kPanelNames[texts::kPitchPanel], lang));
+        pitch->AddLabel(cmd::kGateLabel[side], NoiseGateLabel(lang, kInitialLevel));
         pitch->AddSlider(cmd::kGateSlider[side], 0, 100, kWideSliderWidth)->setPos(100);
         pitch->AddSlider(cmd::kPitchSlider[side], -5, 5, kWideSliderWidth)->setPos(0);
 
         m_loadMenus[side] = ModeMenu(m_ribbon, cmd::kLoadMode1);
         m_saveMenus[side] = ModeMenu(m_ribbon, cmd::kStoreMode1);
-        CRibbonPanel* load = m_ribbon->AddPanel(c, T(ribbon::kPanelNames[6], lang));
-        load->AddButton(cmd::kLoadModeSplit[side], T(ribbon::kLoadMode, lang), m_loadMenus[side]);
-        load->AddButton(cmd::kLoadFile[side], T(ribbon::kLoadFile, lang));
-        CRibbonPanel* store = m_ribbon->AddPanel(c, T(ribbon::kPanelNames[7], lang));
-        store->AddButton(cmd::kSaveModeSplit[side], T(ribbon::kSaveMode, lang), m_saveMenus[side]);
-        store->AddButton(cmd::kSaveFile[side], T(ribbon::kSaveFile, lang));
+        CRibbonPanel* load = m_ribbon->AddPanel(c, T(texts::kPanelNames[6], lang));
+        load->AddButton(cmd::kLoadModeSplit[side], T(texts::kLoadMode, lang), m_loadMenus[side]);
+        load->AddButton(cmd::kLoadFile[side], T(texts::kLoadFile, lang));
+        CRibbonPanel* store = m_ribbon->AddPanel(c, T(texts::kPanelNames[7], lang));
+        store->AddButton(cmd::kSaveModeSplit[side], T(texts::kSaveMode, lang), m_saveMenus[side]);
+        store->AddButton(cmd::kSaveFile[side], T(texts::kSaveFile, lang));
     }
 
-    m_ribbon->AddRowButton(cmd::kConnectIp, T(ribbon::kConnectIp, lang));
-    m_ribbon->AddRowButton(cmd::kFeatures, T(ribbon::kFeatures, lang));
-    m_ribbon->AddRowButton(cmd::kInputSource, T(ribbon::kInputSource, lang));
-    m_ribbon->AddRowButton(cmd::kMachineReset, T(ribbon::kReset, lang));
-    m_ribbon->AddRowButton(cmd::kRemoteControl, T(ribbon::kRemote, lang));
-    m_ribbon->AddRowButton(cmd::kLanguage, T(ribbon::kLanguageButton, lang));
+    m_ribbon->AddRowButton(cmd::kConnectIp, T(texts::kConnectIp, lang));
+    m_ribbon->AddRowButton(cmd::kFeatures, T(texts::kFeatures, lang));
+    m_ribbon->AddRowButton(cmd::kInputSource, T(texts::kInputSource, lang));
+    m_ribbon->AddRowButton(cmd::kMachineReset, T(texts::kReset, lang));
+    m_ribbon->AddRowButton(cmd::kRemoteControl, T(texts::kRemoteControl, lang));
+    m_ribbon->AddRowButton(cmd::kLanguage, QString::fromUtf8(texts::kLanguageButton));
     QToolButton* about = m_ribbon->AddRowButton(cmd::kAbout, QString());
     about->setIcon(AboutIcon());
     about->setToolTip(QStringLiteral("About"));
@@ -129,13 +130,13 @@ void CMainFrame::BuildRibbon(int lang) {
     appButton->setIcon(ProgramIcon());
     appButton->setText(QStringLiteral("Fenno"));
     QMenu* menu = m_ribbon->ApplicationMenu();
-    m_openAction = menu->addAction(T(ribbon::kOpen, lang));
+    m_openAction = menu->addAction(T(texts::kMenuOpen, lang));
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_saveAction = menu->addAction(T(ribbon::kSave, lang));
+    m_saveAction = menu->addAction(T(texts::kMenuSave, lang));
     m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_recentTitle = menu->addSection(T(ribbon::kRecent, lang));
+    m_recentTitle = menu->addSection(T(texts::kRecentFiles, lang));
     menu->addSeparator();
-    m_exitAction = menu->addAction(T(ribbon::kExit, lang));
+    m_exitAction = menu->addAction(T(texts::kMenuExit, lang));
     // The shortcuts are the frame's; in the menu they are only shown.
     for (QAction* a : {m_openAction, m_saveAction})
         a->setShortcutContext(Qt::WidgetShortcut);
@@ -202,21 +203,21 @@ void CMainFrame::BuildStatusBar(int lang) {
 void CMainFrame::ApplyLanguage(int lang) {
     m_view->Levels().ApplyLanguage(lang);
     for (int side : {0, 1}) {
-        m_ribbon->Button(cmd::kLoadModeSplit[side])->setText(T(ribbon::kLoadMode, lang));
-        m_ribbon->Button(cmd::kLoadFile[side])->setText(T(ribbon::kLoadFile, lang));
-        m_ribbon->Button(cmd::kSaveModeSplit[side])->setText(T(ribbon::kSaveMode, lang));
-        m_ribbon->Button(cmd::kSaveFile[side])->setText(T(ribbon::kSaveFile, lang));
+        m_ribbon->Button(cmd::kLoadModeSplit[side])->setText(T(texts::kLoadMode, lang));
+        m_ribbon->Button(cmd::kLoadFile[side])->setText(T(texts::kLoadFile, lang));
+        m_ribbon->Button(cmd::kSaveModeSplit[side])->setText(T(texts::kSaveMode, lang));
+        m_ribbon->Button(cmd::kSaveFile[side])->setText(T(texts::kSaveFile, lang));
     }
-    m_ribbon->Button(cmd::kConnectIp)->setText(T(ribbon::kConnectIp, lang));
-    m_ribbon->Button(cmd::kFeatures)->setText(T(ribbon::kFeatures, lang));
-    m_ribbon->Button(cmd::kInputSource)->setText(T(ribbon::kInputSource, lang));
-    m_ribbon->Button(cmd::kMachineReset)->setText(T(ribbon::kReset, lang));
-    m_ribbon->Button(cmd::kRemoteControl)->setText(T(ribbon::kRemote, lang));
-    m_ribbon->Button(cmd::kLanguage)->setText(T(ribbon::kLanguageButton, lang));
-    m_openAction->setText(T(ribbon::kOpen, lang));
-    m_saveAction->setText(T(ribbon::kSave, lang));
-    m_exitAction->setText(T(ribbon::kExit, lang));
-    m_recentTitle->setText(T(ribbon::kRecent, lang));
+    m_ribbon->Button(cmd::kConnectIp)->setText(T(texts::kConnectIp, lang));
+    m_ribbon->Button(cmd::kFeatures)->setText(T(texts::kFeatures, lang));
+    m_ribbon->Button(cmd::kInputSource)->setText(T(texts::kInputSource, lang));
+    m_ribbon->Button(cmd::kMachineReset)->setText(T(texts::kReset, lang));
+    m_ribbon->Button(cmd::kRemoteControl)->setText(T(texts::kRemoteControl, lang));
+    m_ribbon->Button(cmd::kLanguage)->setText(QString::fromUtf8(texts::kLanguageButton));
+    m_openAction->setText(T(texts::kMenuOpen, lang));
+    m_saveAction->setText(T(texts::kMenuSave, lang));
+    m_exitAction->setText(T(texts::kMenuExit, lang));
+    m_recentTitle->setText(T(texts::kRecentFiles, lang));
     m_bypass->setText(Pick(lang, "均衡旁路", "Bypass"));
     m_reset->setText(Pick(lang, "重置均衡", "Reset EQ"));
     m_ribbon->Relayout();
@@ -224,7 +225,7 @@ void CMainFrame::ApplyLanguage(int lang) {
 }
 
 void CMainFrame::UpdateStatus() {
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     Device& dev = m_app.Dev();
     QPalette pal = m_linkPane->palette();
     if (dev.IsConnected()) {
@@ -249,7 +250,7 @@ void CMainFrame::UpdateStatus() {
 bool CMainFrame::AskSaveChanges() {
     Device& dev = m_app.Dev();
     if (!dev.State().settingsChanged) return true;
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     auto answer = QMessageBox::question(
         this, Pick(lang, "保存?", "Save?"),
         Pick(lang,

@@ -1,8 +1,9 @@
 #include "app/master_controls.h"
 
 #include "app/command_ids.h"
+#include "app/lang/ribbon_captions.h"
+#include "app/lang/shell_texts.h"
 #include "app/ribbon_bar.h"
-#include "app/ribbon_texts.h"
 #include "protocol/device.h"
 #include "ui/controls/xbmp_slider.h"
 
@@ -24,85 +25,47 @@ constexpr int kNoticeMs = 1100;
 constexpr int kGateModule = 4, kGateIndex = 17;
 constexpr int kPitchModule = 4, kPitchIndex = 16;
 
+constexpr Tr2 kNoLimit{"", ""};
+// clang-format off
 const std::array<LevelSpec, kLevelChannels> kSpecs{{
-    {1,
-     14,
-     1,
-     15,
-     "话筒音量:",
-     "Mic    Vol: ",
-     {32832, 32857},
-     {32829, 32858},
-     {32847, 32859},
-     5,
-     "不能超过最大话筒音量!",
-     "Mic vol can't over max value!",
-     true},
-    {1,
-     16,
-     1,
-     17,
-     "效果总音量:",
-     "Effect    Vol:",
-     {32833, 32860},
-     {32830, 32861},
-     {32939, 32940},
-     -1,
-     nullptr,
-     nullptr,
-     false},
-    {3,
-     24,
-     3,
-     25,
-     "混响音量:  ",
-     "Reverb Vol:",
-     {32920, 32921},
-     {32918, 32919},
-     {32848, 32862},
-     -1,
-     nullptr,
-     nullptr,
-     true},
-    {2,
-     34,
-     2,
-     35,
-     "回声音量:",
-     "Echo Vol:",
-     {32837, 32863},
-     {32806, 32864},
-     {32849, 32865},
-     -1,
-     nullptr,
-     nullptr,
-     true},
-    {4,
-     12,
-     4,
-     13,
-     "音乐音量:",
-     "Music Vol:",
-     {32834, 32866},
-     {32831, 32867},
-     {32850, 32868},
-     6,
-     "不能超过最大音乐音量!",
-     "Music vol can't over max value!",
-     true},
+    {1, 14, 1, 15, texts::kMicVolLabel, {32832, 32857}, {32829, 32858}, {32847, 32859}, 5,
+     texts::kMicOverMax, true},
+    {1, 16, 1, 17, texts::kEffectVolLabel, {32833, 32860}, {32830, 32861}, {32939, 32940}, -1,
+     kNoLimit, false},
+    {3, 24, 3, 25, texts::kReverbVolLabel, {32920, 32921}, {32918, 32919}, {32848, 32862}, -1,
+     kNoLimit, true},
+    {2, 34, 2, 35, texts::kEchoVolLabel, {32837, 32863}, {32806, 32864}, {32849, 32865}, -1,
+     kNoLimit, true},
+    {4, 12, 4, 13, texts::kMusicVolLabel, {32834, 32866}, {32831, 32867}, {32850, 32868}, 6,
+     texts::kMusicOverMax, true},
+}};
+// clang-format on
+
+// Panel names a language switch sets; they differ a little from the names the ribbon is
+// built with (texts::kPanelNames).
+constexpr std::array<Tr2, 8> kSwitchedPanelNames{{
+    {"话筒音量", "Mic  Vol"},
+    {"效果总音量", "Effect Vol"},
+    {"混响音量", "Reverb Vol"},
+    {"回声音量", "Echo Vol"},
+    {"音乐音量", "Music Vol"},
+    {"音乐变调", "Music Pitch"},
+    {"调用", "Load"},
+    {"保存", "Save"},
 }};
 
 const LevelSpec& Spec(LevelChannel ch) {
     return kSpecs[size_t(ch)];
 }
 
+bool IsName(const QString& n, const Tr2& pair) {
+    return n == QString::fromUtf8(pair.en) || n == QString::fromUtf8(pair.zh);
+}
 bool IsOutputName(const QString& n) {
-    return n == QLatin1String(ribbon::kOutputCategory.en) ||
-           n == QString::fromUtf8(ribbon::kOutputCategory.zh);
+    return IsName(n, texts::kCategoryOutput);
 }
 bool IsInputName(const QString& n) {
-    return n == QLatin1String(ribbon::kInputCategory.en) ||
-           n == QString::fromUtf8(ribbon::kInputCategory.zh);
+    return IsName(n, texts::kCategoryInput);
 }
 
 int HostInt(Device& d, int module, int index) {
@@ -116,19 +79,12 @@ const std::array<LevelSpec, kLevelChannels>& LevelSpecs() {
 }
 
 QString LevelLabelText(LevelChannel ch, int language, int value) {
-    const LevelSpec& s = Spec(ch);
-    return QString::asprintf("%s%3d", language == 1 ? s.prefixEn : s.prefixZh, value);
+    return LevelLabel(Spec(ch).prefix, language, value);
 }
 
-QString GateLabelText(int language, int value) {
-    return language == 1 ? QString::asprintf("%s%7d", "Noisegate:", value)
-                         : QString::asprintf("%s%3d", "音乐噪声门:", value);
-}
-
-QString PitchPanelName(int language, int pitch, bool afterSwitch) {
-    const char* prefix = afterSwitch ? (language == 1 ? "Music Pitch" : "音乐变调")
-                                     : (language == 1 ? "Music Pitch:" : "音乐变调:");
-    return QString::asprintf("%s%+-d", prefix, pitch);
+QString SwitchedPitchPanelName(int language, int pitch) {
+    return kSwitchedPanelNames[texts::kPitchPanel].pick(language) +
+           QString::asprintf("%+-d", pitch);
 }
 
 MasterControls::MasterControls(CRibbonBar& ribbon, Device& device, Hooks hooks)
@@ -159,7 +115,7 @@ void MasterControls::SetLabels(LevelChannel ch, int value) {
 }
 
 void MasterControls::SetGateLabels(int value) {
-    QString text = GateLabelText(Lang(), value);
+    QString text = NoiseGateLabel(Lang(), value);
     for (int id : cmd::kGateLabel)
         if (QLabel* l = m_ribbon.Label(id)) l->setText(text);
 }
@@ -203,17 +159,14 @@ void MasterControls::OnLevel(LevelChannel ch) {
     if (s.limitByte >= 0) {
         int max = Limit(s);
         if (v > max) {
-            if (m_hooks.showInfo)
-                m_hooks.showInfo(QString::fromUtf8(Lang() == 1 ? s.limitEn : s.limitZh), kNoticeMs);
+            if (m_hooks.showInfo) m_hooks.showInfo(s.limitNotice.pick(Lang()), kNoticeMs);
             v = max;
         }
     }
     SetBoth(s.slider, v);
     m_dev.Cmd().SetParam(s.module, s.index, v);
     if (s.muteNotice && HostInt(m_dev, s.onModule, s.onIndex) == kMuted && m_hooks.showInfo)
-        m_hooks.showInfo(Lang() == 1 ? QStringLiteral("vol is mute")
-                                     : QStringLiteral("当前是静音状态"),
-                         kNoticeMs);
+        m_hooks.showInfo(texts::kChannelMuted.pick(Lang()), kNoticeMs);
     SetLabels(ch, v);
 }
 
@@ -242,8 +195,8 @@ void MasterControls::OnNoiseGate() {
 }
 
 void MasterControls::ShowPitchName(int pitch) {
-    if (CRibbonPanel* p = m_ribbon.Panel(m_ribbon.ActiveCategory(), ribbon::kPitchPanel))
-        p->SetName(PitchPanelName(Lang(), pitch, false));
+    if (CRibbonPanel* p = m_ribbon.Panel(m_ribbon.ActiveCategory(), texts::kPitchPanel))
+        p->SetName(PitchPanelName(Lang(), pitch));
     m_ribbon.Relayout();
 }
 
@@ -288,24 +241,16 @@ void MasterControls::RefreshFromStore() {
 }
 
 void MasterControls::ApplyLanguage(int language) {
-    const auto text = [language](const ribbon::TextPair& t) {
-        return QString::fromUtf8(ribbon::Text(t, language));
-    };
     for (int c = 0; c < m_ribbon.CategoryCount(); ++c) {
-        QString name = m_ribbon.CategoryName(c);
-        QString renamed;
-        if (IsInputName(name) && name != text(ribbon::kInputCategory))
-            renamed = text(ribbon::kInputCategory);
-        else if (IsOutputName(name) && name != text(ribbon::kOutputCategory))
-            renamed = text(ribbon::kOutputCategory);
+        const QString renamed = RecaptionedCategory(m_ribbon.CategoryName(c), language);
         if (renamed.isEmpty()) continue;
         m_ribbon.SetCategoryName(c, renamed);
-        for (int i = 0; i < ribbon::kPanelCount; ++i) {
+        for (int i = 0; i < int(kSwitchedPanelNames.size()); ++i) {
             CRibbonPanel* p = m_ribbon.Panel(c, i);
             if (!p) continue;
-            p->SetName(i == ribbon::kPitchPanel
-                           ? PitchPanelName(language, m_dev.Store().musicPitch, true)
-                           : text(ribbon::kSwitchedPanelNames[size_t(i)]));
+            p->SetName(i == texts::kPitchPanel
+                           ? SwitchedPitchPanelName(language, m_dev.Store().musicPitch)
+                           : kSwitchedPanelNames[size_t(i)].pick(language));
         }
     }
     for (int c = 0; c < kLevelChannels; ++c) {
@@ -313,7 +258,7 @@ void MasterControls::ApplyLanguage(int language) {
         if (CXBmpSlider* slider = SliderOf(s.slider, 0))
             SetLabels(LevelChannel(c), slider->getPos());
         for (int id : s.mute)
-            if (QCheckBox* box = m_ribbon.CheckBox(id)) box->setText(text(ribbon::kMute));
+            if (QCheckBox* box = m_ribbon.CheckBox(id)) box->setText(texts::kMute.pick(language));
     }
     if (CXBmpSlider* gate = SliderOf(cmd::kGateSlider, 0)) SetGateLabels(gate->getPos());
     m_ribbon.Relayout();

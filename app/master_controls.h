@@ -1,6 +1,8 @@
 // The ribbon's master levels, mutes, noise gate and pitch, kept the same in both categories.
 #pragma once
 
+#include "app/lang/tr2.h"
+
 #include <QString>
 #include <array>
 #include <functional>
@@ -19,22 +21,20 @@ inline constexpr int kLevelChannels = 5;
 struct LevelSpec {
     int module, index;     // level parameter
     int onModule, onIndex; // 100 sounding, 0 muted
-    const char* prefixZh;
-    const char* prefixEn;
+    Tr2 prefix;
     int label[2], slider[2], mute[2]; // Input, Output category
     int limitByte;                    // machine settings byte with the maximum, -1 for none
-    const char* limitZh;
-    const char* limitEn;
+    Tr2 limitNotice;
     bool muteNotice;
 };
 
 const std::array<LevelSpec, kLevelChannels>& LevelSpecs();
 
-// "%s%3d" with the channel's prefix; the noise gate is "%s%7d" in English.
+// "%s%3d" with the channel's prefix.
 QString LevelLabelText(LevelChannel ch, int language, int value);
-QString GateLabelText(int language, int value);
-// "%s%+-d": the pitch display after a change, and the panel name after a language switch.
-QString PitchPanelName(int language, int pitch, bool afterSwitch);
+// The pitch panel's name right after a language switch: "Music Pitch+2", "音乐变调-1" (the
+// pitch display itself reads "Music Pitch:+2").
+QString SwitchedPitchPanelName(int language, int pitch);
 
 class MasterControls {
   public:

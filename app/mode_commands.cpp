@@ -33,7 +33,7 @@ QWidget* ModeCommands::Parent() const {
     return m_app.Frame();
 }
 int ModeCommands::Lang() const {
-    return m_app.Language();
+    return m_app.LanguageIndex();
 }
 
 bool ModeCommands::RequireLink() {

@@ -32,7 +32,7 @@ QFrame#ribbonPanel { background: #dae6f6; border: 1px solid #a3bfe3; border-radi
 QLabel#panelCaption { background: #c1d7f1; color: #15428b; border: none;
                       border-top: 1px solid #a9c6ea; padding: 1px 4px; }
 QFrame#ribbonPanel QLabel { color: #15428b; background: transparent; }
-QFrame#ribbonPanel QCheckBox { color: #15428b; background: transparent; spacing: 5px; }
+QFrame#ribbonPanel QCheckBox { color: #15428b; }
 QFrame#ribbonPanel QToolButton { color: #15428b; background: transparent; border: 1px solid transparent;
                            border-radius: 2px; padding: 2px 6px; }
 QFrame#ribbonPanel QToolButton:hover { background: #fde9a8; border-color: #dbce99; }

@@ -52,6 +52,9 @@ CVelkorv13App::CVelkorv13App(AppOptions options)
     : m_options(std::move(options)), m_files(DefaultFileChooser()),
       m_sink(this, [this](const DeviceEvent& e) { OnDeviceEvent(e); }) {
     m_device = std::make_unique<Device>(&m_sink, std::move(m_options.hid));
+    m_lang = std::make_unique<fenno::Language>(m_settings.Language());
+    connect(m_lang.get(), &Language::indexChanged, this,
+            [this](int index) { m_settings.SetLanguage(index); });
     if (!m_options.hotplug && m_options.systemHotplug) m_options.hotplug = HotplugMonitor::Create();
     QApplication::setWindowIcon(ProgramIcon());
     // One family for both languages: the first CJK family present also carries the Latin text.
@@ -97,11 +100,12 @@ bool CVelkorv13App::Start() {
                 &CVelkorv13App::Activate);
     }
 
-    m_language = m_settings.Language();
     if (m_options.demo) StartDemo();
 
     m_frame = std::make_unique<CMainFrame>(*this);
     m_tools.SetHost(m_frame.get());
+    m_tools.SetCaptionHook(
+        [this](QWidget* window, int templateId) { m_lang->applyTo(window, templateId); });
     RegisterShellWindows();
     qApp->installEventFilter(this);
 
@@ -155,7 +159,7 @@ int CVelkorv13App::ConnectDemo() {
 
 void CVelkorv13App::RegisterShellWindows() {
     m_tools.Register(kToolNetwork, [this](QWidget* parent, int) -> QWidget* {
-        auto* dlg = new CDialogIP(m_settings, *m_device, m_language, parent);
+        auto* dlg = new CDialogIP(m_settings, *m_device, LanguageIndex(), parent);
         dlg->SetBeforeConnect([this] { m_deviceBusy = false; });
         connect(dlg, &CDialogIP::connected, this, [this] {
             // After the dialog's own click handler has returned.
@@ -174,7 +178,7 @@ void CVelkorv13App::OnDeviceEvent(const DeviceEvent& event) {
 void CVelkorv13App::ShowInfo(const QString& text, int ms) {
     if (!m_frame) return;
     if (!m_info) {
-        m_info = new CInfoDlg(m_language, m_frame.get());
+        m_info = new CInfoDlg(LanguageIndex(), m_frame.get());
         m_info->setAttribute(Qt::WA_ShowWithoutActivating);
     }
     m_info->ShowText(text, ms);
@@ -190,7 +194,7 @@ void CVelkorv13App::RunSyncDialog(const QString& text) {
         return;
     }
     if (!m_frame) return;
-    QPointer<CSynDlg> dlg = new CSynDlg(m_language, text, m_frame.get());
+    QPointer<CSynDlg> dlg = new CSynDlg(LanguageIndex(), text, m_frame.get());
     m_synDlg = dlg;
     connect(dlg, &CSynDlg::timedOut, this, [this] {
         // The link is dropped before the box, so that nothing keeps syncing behind it.

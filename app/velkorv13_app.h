@@ -2,6 +2,8 @@
 #pragma once
 
 #include "app/app_settings.h"
+#include "app/lang/language.h"
+#include "app/lang/shell_texts.h"
 #include "app/qt_event_sink.h"
 #include "app/tool_windows.h"
 #include "app/wait_dlg.h"
@@ -27,7 +29,7 @@ class Device;
 class SimTcpServer;
 class SingleInstance;
 
-inline constexpr char kMainTitle[] = "调音软件_V24.01_20180920";
+using texts::kMainTitle;
 inline constexpr char kAppUserModelId[] = "Brenvik.Fenno.1.0";
 
 struct AppOptions {
@@ -74,8 +76,8 @@ class CVelkorv13App : public QObject {
     HotplugSource* Hotplug() const { return m_options.hotplug.get(); }
     const AppOptions& Options() const { return m_options; }
 
-    int Language() const { return m_language; }
-    void SetLanguage(int language) { m_language = language == 1 ? 1 : 0; }
+    int LanguageIndex() const { return m_lang->index(); }
+    fenno::Language& Lang() { return *m_lang; }
 
     LinkFlags& Links() { return m_links; }
     int OutputChannel() const { return m_outputChannel; }
@@ -118,7 +120,7 @@ class CVelkorv13App : public QObject {
 
     AppOptions m_options;
     AppSettings m_settings;
-    int m_language = 0;
+    std::unique_ptr<fenno::Language> m_lang;
     LinkFlags m_links = kDefaultLinkFlags;
     int m_outputChannel = 0;
     int m_pendingMode = -1;

@@ -66,7 +66,7 @@ CVelkorv13View::CVelkorv13View(CVelkorv13App& app, CMainFrame& frame)
 
     m_notifier = std::make_unique<CNotifier>(&frame);
     MasterControls::Hooks hooks;
-    hooks.language = [this] { return m_app.Language(); };
+    hooks.language = [this] { return m_app.LanguageIndex(); };
     hooks.showInfo = [this](const QString& text, int ms) { m_app.ShowInfo(text, ms); };
     hooks.pitchChanged = [this] { m_pitchTimer.start(kPitchRefreshMs); };
     m_levels = std::make_unique<MasterControls>(frame.Ribbon(), m_dev, std::move(hooks));
@@ -130,7 +130,7 @@ void CVelkorv13View::ShowPage(int templateId) {
     }
     m_page = f->second(this);
     if (m_page) {
-        m_page->ApplyLanguage(m_app.Language());
+        m_page->ApplyLanguage(m_app.LanguageIndex());
         PlacePage();
         m_page->show();
     }
@@ -189,7 +189,7 @@ void CVelkorv13View::OnCommand(int id) {
         break;
     case cmd::kHomeTheater:
         if (!m_dev.IsConnected())
-            m_app.ShowInfo(Pick(m_app.Language(), "请先连接机器", "Please connect device"),
+            m_app.ShowInfo(Pick(m_app.LanguageIndex(), "请先连接机器", "Please connect device"),
                            kNoteMs);
         OpenTool(kToolHomeTheater);
         break;
@@ -203,7 +203,7 @@ void CVelkorv13View::OnCommand(int id) {
         if (m_page && m_page->SupportsEq() &&
             QMessageBox::question(
                 &m_frame, QStringLiteral("提示"),
-                Pick(m_app.Language(), "您确定重置当前均衡吗?", "Are you sure reset the EQ?"),
+                Pick(m_app.LanguageIndex(), "您确定重置当前均衡吗?", "Are you sure reset the EQ?"),
                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
             m_page->ResetEq();
         break;
@@ -225,7 +225,7 @@ int CVelkorv13View::InputSourceTemplate() const {
 
 QWidget* CVelkorv13View::OpenTool(int templateId, int variant) {
     if (QWidget* w = m_app.Tools().Open(templateId, variant)) return w;
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     QString name = QString::number(templateId);
     for (const ToolName& t : kToolNames)
         if (t.id == templateId) name = Pick(lang, t.zh, t.en);
@@ -246,7 +246,7 @@ void CVelkorv13View::ShowAbout() {
 
 void CVelkorv13View::MachineReset() {
     if (!m_dev.IsConnected()) return;
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     if (QMessageBox::question(&m_frame, QStringLiteral("提示"),
                               Pick(lang, "您确定要将机器复位吗? \n机器复位后请手动重启机器.",
                                    "Are you sure reset machine? "),
@@ -260,19 +260,28 @@ void CVelkorv13View::MachineReset() {
 
 // ---- language ----
 
+RecaptionHooks CVelkorv13View::Recaption() {
+    RecaptionHooks hooks;
+    hooks.ribbon = [this] { m_frame.ApplyLanguage(m_app.LanguageIndex()); };
+    hooks.window = [this](LanguageTarget target) {
+        const int lang = m_app.LanguageIndex();
+        if (target != LanguageTarget::CurrentPage) {
+            m_app.Tools().ApplyLanguage(lang, {TemplateOf(target)});
+        } else if (m_page) {
+            m_app.Lang().applyTo(m_page, m_page->TemplateId());
+            m_page->ApplyLanguage(lang);
+        }
+    };
+    return hooks;
+}
+
 void CVelkorv13View::ToggleLanguage() {
-    m_app.SetLanguage(1 - m_app.Language());
-    m_app.Settings().SetLanguage(m_app.Language());
-    ApplyLanguageToApplication();
+    m_app.Lang().toggle(Recaption());
+    UpdateUi();
 }
 
 void CVelkorv13View::ApplyLanguageToApplication() {
-    const int lang = m_app.Language();
-    m_frame.ApplyLanguage(lang);
-    m_app.Tools().ApplyLanguage(lang, {kToolMachineSettings, kToolAutoSub, kToolInputSourceSet,
-                                       kToolAdvEq, kToolInputSource, kToolRemote, kToolHomeTheater,
-                                       kToolFeatures, kToolNetwork});
-    if (m_page) m_page->ApplyLanguage(lang);
+    m_app.Lang().applyToApplication(Recaption());
     UpdateUi();
 }
 
@@ -288,7 +297,7 @@ void CVelkorv13View::FirstAttempt() {
 }
 
 void CVelkorv13View::RunConnected(int displayMs) {
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     m_notifier->Notify(Pick(lang, "设备已连接，同步中……", "Device connected!"),
                        Pick(lang, "信息", "Information"), displayMs);
     UpdateUi();
@@ -319,7 +328,7 @@ void CVelkorv13View::OnUsbRemoval(const QString& path) {
     m_dev.Usb().UsbRemoved();
     StopLinkTimers();
     m_app.EndSyncDialog();
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     m_notifier->Notify(Pick(lang, "设备已断开!", "Device Disconnected!"),
                        Pick(lang, "信息", "Information"), kRemovedNoticeMs);
     UpdateUi();
@@ -336,7 +345,7 @@ void CVelkorv13View::StatusPoll() {
 }
 
 void CVelkorv13View::OnDeviceEvent(const DeviceEvent& e) {
-    const int lang = m_app.Language();
+    const int lang = m_app.LanguageIndex();
     switch (e.id) {
     case kEvSyncDone:
         OnSyncDone();

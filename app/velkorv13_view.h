@@ -1,6 +1,7 @@
 // The main view: the page area, the view timers and the user-interface side of the device link.
 #pragma once
 
+#include "app/lang/language.h"
 #include "app/qt_event_sink.h"
 #include "app/view_page.h"
 #include "app/wait_dlg.h"
@@ -92,6 +93,7 @@ class CVelkorv13View : public QWidget {
     void resizeEvent(QResizeEvent* e) override;
 
   private:
+    RecaptionHooks Recaption();
     void FirstAttempt();
     void StatusPoll();
     void MachineReset();
