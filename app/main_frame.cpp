@@ -97,14 +97,17 @@ void CMainFrame::BuildRibbon(int lang) {
             const LevelSpec& s = specs[size_t(ch)];
             CRibbonPanel* p = m_ribbon->AddPanel(c, T(texts::kPanelNames[size_t(ch)], lang));
             p->AddLabel(s.label[side], LevelLabelText(LevelChannel(ch), lang, kInitialLevel));
-            p->AddSlider(s.slider[side], 0, 99, kVolumeSliderWidth)->setPos(99);
+            p->AddSlider(s.slider[side], 0, 99, kVolumeSliderWidth);
+            m_ribbon->SetSliderPos(s.slider[side], 99); // beside the labels' initial 100
             p->AddCheckBox(s.mute[side], T(texts::kMute, lang));
         }
         CRibbonPanel* pitch =
             m_ribbon->AddPanel(c, T(texts::kPanelNames[texts::kPitchPanel], lang));
         pitch->AddLabel(cmd::kGateLabel[side], NoiseGateLabel(lang, kInitialLevel));
-        pitch->AddSlider(cmd::kGateSlider[side], 0, 100, kWideSliderWidth)->setPos(100);
-        pitch->AddSlider(cmd::kPitchSlider[side], -5, 5, kWideSliderWidth)->setPos(0);
+        pitch->AddSlider(cmd::kGateSlider[side], 0, 100, kWideSliderWidth);
+        m_ribbon->SetSliderPos(cmd::kGateSlider[side], 100);
+        pitch->AddSlider(cmd::kPitchSlider[side], -5, 5, kWideSliderWidth);
+        m_ribbon->SetSliderPos(cmd::kPitchSlider[side], 0);
 
         m_loadMenus[side] = ModeMenu(m_ribbon, cmd::kLoadMode1);
         m_saveMenus[side] = ModeMenu(m_ribbon, cmd::kStoreMode1);

@@ -105,7 +105,7 @@ CXBmpSlider* MasterControls::SliderOf(const int (&ids)[2], int side) const {
 
 void MasterControls::SetBoth(const int (&ids)[2], int value) {
     for (int side : {0, 1})
-        if (CXBmpSlider* s = SliderOf(ids, side)) s->setPos(value);
+        m_ribbon.SetSliderPos(ids[side], value);
 }
 
 void MasterControls::SetLabels(LevelChannel ch, int value) {
@@ -255,12 +255,11 @@ void MasterControls::ApplyLanguage(int language) {
     }
     for (int c = 0; c < kLevelChannels; ++c) {
         const LevelSpec& s = kSpecs[size_t(c)];
-        if (CXBmpSlider* slider = SliderOf(s.slider, 0))
-            SetLabels(LevelChannel(c), slider->getPos());
+        SetLabels(LevelChannel(c), HostInt(m_dev, s.module, s.index));
         for (int id : s.mute)
             if (QCheckBox* box = m_ribbon.CheckBox(id)) box->setText(texts::kMute.pick(language));
     }
-    if (CXBmpSlider* gate = SliderOf(cmd::kGateSlider, 0)) SetGateLabels(gate->getPos());
+    SetGateLabels(HostInt(m_dev, kGateModule, kGateIndex));
     m_ribbon.Relayout();
 }
 
@@ -286,7 +285,8 @@ bool MasterControls::Wheel(QPoint ribbonPos, int angleDelta) {
     if (!ids) return false;
     // Both sliders move first; each then fires its command, as two posted notifications would.
     for (int s : {0, 1})
-        if (CXBmpSlider* slider = SliderOf(*ids, s)) slider->setPos(slider->getPos() + step);
+        if (CXBmpSlider* slider = SliderOf(*ids, s))
+            m_ribbon.SetSliderPos((*ids)[s], slider->getPos() + step);
     for (int s : {0, 1})
         m_ribbon.Fire((*ids)[s]);
     return true;

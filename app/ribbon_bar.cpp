@@ -103,8 +103,10 @@ CXBmpSlider* CRibbonPanel::AddSlider(int id, int min, int max, int width) {
     s->setRange(min, max);
     s->setFixedSize(width, kSliderHeight);
     m_rows->addWidget(s, 0, Qt::AlignLeft);
-    QObject::connect(s, &CXBmpSlider::positionChanged, &m_bar, [this, id] { m_bar.Fire(id); });
+    QObject::connect(s, &CXBmpSlider::positionChanged, &m_bar,
+                     [this](int sliderId, int pos) { m_bar.OnSliderMoved(sliderId, pos); });
     m_bar.Register(id, s);
+    m_bar.SetSliderPos(id, s->getPos());
     return s;
 }
 
@@ -283,6 +285,20 @@ void CRibbonBar::Relayout() {
             p->updateGeometry();
     if (layout()) layout()->invalidate();
     update();
+}
+
+void CRibbonBar::SetSliderPos(int id, int pos) {
+    if (CXBmpSlider* s = Slider(id)) {
+        s->setPos(pos);
+        m_sliderPos[id] = s->getPos();
+    }
+}
+
+void CRibbonBar::OnSliderMoved(int id, int pos) {
+    auto it = m_sliderPos.find(id);
+    if (it != m_sliderPos.end() && it->second == pos) return;
+    m_sliderPos[id] = pos;
+    emit command(id);
 }
 
 void CRibbonBar::Register(int id, QWidget* element) {

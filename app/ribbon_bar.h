@@ -80,6 +80,12 @@ class CRibbonBar : public QWidget {
     void Register(int id, QWidget* element);
     void Fire(int id) { emit command(id); }
 
+    // Moves a slider without firing its command; every programmatic move goes through here so
+    // that a press that leaves the thumb where it is does not count as a change.
+    void SetSliderPos(int id, int pos);
+    // From a slider's notification: fires the command only when the position changed.
+    void OnSliderMoved(int id, int pos);
+
   signals:
     void command(int id);
     void categoryChanged(int category);
@@ -92,6 +98,7 @@ class CRibbonBar : public QWidget {
     QStackedWidget* m_pages;
     std::vector<std::vector<CRibbonPanel*>> m_panels;
     std::map<int, QPointer<QWidget>> m_elements;
+    std::map<int, int> m_sliderPos; // last position each slider had
 };
 
 // The ribbon's panel colour (sliders paint their background with it).
