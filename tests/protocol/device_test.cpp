@@ -6,7 +6,10 @@
 #include "link/tcp_link.h"
 #include "protocol/bytes.h"
 #include "protocol/device.h"
+#include "link/memory_hid_backend.h"
+#include "link/usb_link.h"
 #include "sim/sim_device.h"
+#include "sim/sim_hid_adapter.h"
 #include "sim/sim_tcp_server.h"
 #include "tools/cli_support.h"
 
@@ -185,6 +188,55 @@ TEST(DeviceSim, SilentDeviceIsDroppedByTheWatchdogOnce) {
     int timeouts = 0;
     for (const auto& e : b.sink.Events()) timeouts += e.id == kEvTimeout;
     EXPECT_EQ(timeouts, 1);
+}
+
+// The same device behind the in-memory HID backend: the USB link's real code paths.
+struct UsbBench {
+    UsbBench() {
+        auto backend = std::make_unique<MemoryHidBackend>();
+        hid = backend.get();
+        hid->AddDevice(0x2010, 0x1032); // another product of the maker: never opened
+        device = std::make_unique<Device>(&sink, std::move(backend));
+        adapter = std::make_unique<SimHidAdapter>(sim, *hid);
+        path = adapter->Attach();
+    }
+    ~UsbBench() {
+        adapter.reset(); // before the device, which owns the backend it is plugged into
+        device.reset();
+    }
+    WaitingSink sink;
+    SimDevice sim;
+    MemoryHidBackend* hid = nullptr;
+    std::unique_ptr<Device> device;
+    std::unique_ptr<SimHidAdapter> adapter;
+    std::string path;
+};
+
+TEST(DeviceUsb, FullReadAndEditsOverHid) {
+    UsbBench b;
+    ASSERT_EQ(b.device->OpenUsb(), 1);
+    EXPECT_TRUE(b.device->Usb().IsDevicePath(b.path));
+    ASSERT_TRUE(b.device->Jobs().SynchronizeData());
+    EXPECT_EQ(b.device->Store().image, b.sim.Memory());
+    EXPECT_EQ(b.sim.FramesIn(0x30), 70u);
+
+    b.device->Cmd().SetParam(1, 14, 40);
+    b.device->Cmd().SetEqBand(7, 2, 1, 130, 3.5f, 2.0f);
+    ASSERT_TRUE(Eventually([&] { return b.sim.Memory()[EqRecordOffset(7, 2) + 3] == 130; }));
+    int off = FindParamRecord(b.sim.Memory().data(), 1, 14);
+    EXPECT_EQ(LoadBe32(&b.sim.Memory()[off]), HostToDevice(ValueKind::Hundredths, 40));
+}
+
+TEST(DeviceUsb, UnpluggedCableEndsWritesAtOnce) {
+    UsbBench b;
+    ASSERT_EQ(b.device->OpenUsb(), 1);
+    b.adapter->Detach();
+    ASSERT_TRUE(Eventually([&] { return b.device->Link().readThreadEnd.load(); }));
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(b.device->Cmd().SendCommand({kCmdGetMode}), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 500ms);
+    EXPECT_EQ(b.device->Usb().UsbRemoved(), 1);
+    EXPECT_FALSE(b.device->IsConnected());
 }
 
 } // namespace
