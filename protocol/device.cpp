@@ -8,7 +8,10 @@ Device::Device(EventSink* sink, std::unique_ptr<HidBackend> hid)
     : m_sink(sink),
       m_links(std::move(hid)),
       m_dispatcher(m_store, m_state, m_links.State(), sink,
-                   DispatcherHooks{[this] { m_jobs.StartReadJob(); }, {}, {}}),
+                   DispatcherHooks{
+                       [this] { m_jobs.StartReadJob(); },
+                       [this](const uint8_t* p, size_t n) { m_home.ProcessZwaveMsg(p, n); },
+                       [this](const uint8_t* p, size_t n) { m_home.ZWaveReadMemFunc(p, n); }}),
       m_jobs(m_store, m_state, m_links.State(), m_commands, sink) {
     ResetDeviceDefaults(m_state);
     m_commands.SetTransport(&m_links);
@@ -16,7 +19,8 @@ Device::Device(EventSink* sink, std::unique_ptr<HidBackend> hid)
                                [this](int id) {
                                    if (m_sink) m_sink->Post(id, 0, 0);
                                },
-                               {}, [this] { m_state.ClearStatus(); }});
+                               [this] { m_home.ClearSynced(); },
+                               [this] { m_state.ClearStatus(); }});
 }
 
 Device::~Device() {

@@ -11,6 +11,7 @@
 #include "protocol/device_state.h"
 #include "protocol/dispatcher.h"
 #include "protocol/event_sink.h"
+#include "protocol/home_control.h"
 #include "protocol/param_store.h"
 #include "protocol/sync_jobs.h"
 
@@ -32,6 +33,7 @@ public:
     Commands& Cmd() { return m_commands; }
     Dispatcher& Dispatch() { return m_dispatcher; }
     SyncJobs& Jobs() { return m_jobs; }
+    HomeControl& Home() { return m_home; }
     TcpLink& Tcp() { return m_links.Tcp(); }
     UsbLink& Usb() { return m_links.Usb(); }
     HidBackend& Hid() { return m_links.Backend(); }
@@ -64,6 +66,7 @@ private:
     Commands m_commands{m_store, m_state};
     Dispatcher m_dispatcher;
     SyncJobs m_jobs;
+    HomeControl m_home{m_commands, m_links.State(), m_state, m_jobs, m_sink};
 };
 
 } // namespace fenno
