@@ -1,6 +1,7 @@
 // fenno-sim: the simulated amplifier as its own process, reachable over TCP.
 #include "sim/sim_device.h"
 #include "sim/sim_tcp_server.h"
+#include "sim/sim_zwave.h"
 
 #include <CLI/CLI.hpp>
 #include <cctype>
@@ -67,7 +68,25 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--drop-after", server.dropAfter, "close the connection after N frames")
         ->check(CLI::NonNegativeNumber);
+    fenno::SimZWaveConfig zwave;
+    bool noZWave = false;
+    int pressMs = int(zwave.pressDelay.count());
+    app.add_flag("--no-zwave", noZWave, "a device without a Z-Wave module (no plugs)");
+    app.add_option("--zwave-press-ms", pressMs,
+                   "time until the pretend user holds a plug's button when adding or removing")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    app.add_flag("--zwave-fail-add", zwave.failAdd, "adding a plug fails");
+    app.add_flag("--zwave-fail-remove", zwave.failRemove, "removing a plug fails");
+    app.add_flag("--zwave-fail-transmit", zwave.failTransmit, "no plug acknowledges a command");
+    app.add_flag("--zwave-silent", zwave.silent, "the Z-Wave module answers nothing");
+    int removeNode = 0;
+    app.add_option("--zwave-remove-node", removeNode,
+                   "the plug whose button is held when removing (0: a plug of no network)")
+        ->check(CLI::Range(0, 232));
     CLI11_PARSE(app, argc, argv);
+    zwave.pressDelay = std::chrono::milliseconds(pressMs);
+    zwave.removeNode = uint8_t(removeNode);
 
     if (!image.empty()) {
         std::string error;
@@ -98,6 +117,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     fenno::SimDevice sim(device);
+    if (!noZWave) sim.SetHomeControl(std::make_unique<fenno::SimZWave>(zwave));
     fenno::SimTcpServer tcp(sim, server);
     if (const int err = tcp.Start(); err != 0) {
         std::cerr << "fenno-sim: cannot listen on " << server.bind << ":" << server.port << ": "
