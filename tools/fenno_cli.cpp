@@ -16,6 +16,8 @@
 #include "protocol/bytes.h"
 #include "protocol/device.h"
 #include "protocol/mode_file.h"
+#include "protocol/plug_record.h"
+#include "protocol/remote_file.h"
 #include "tools/cli_support.h"
 
 using namespace fenno;
@@ -258,6 +260,79 @@ bool LoadForInspection(const std::string& path, ParamStore& store, DeviceInfo& h
     return false;
 }
 
+
+constexpr const char* kSceneNames[kSceneCount] = {"TV", "Movie", "Karaoke", "Music", "PowerON",
+                                                  "PowerOFF"};
+
+const char* PlugTypeName(uint8_t type) {
+    switch (type) {
+    case kPlugSwitch:
+        return "switch";
+    case kPlugDimmer:
+        return "dimmer";
+    default:
+        return "unknown";
+    }
+}
+
+std::string StepText(ScenePair step) {
+    if (step.node == kDelayStepNode) return "delay " + std::to_string(step.value) + "s";
+    if (step.node == kHdmiStepNode) return "HDMI";
+    std::string v = step.value == 0    ? "off"
+                    : step.value == 99 ? "on"
+                    : step.value >= 128 && step.value < 192
+                        ? "key " + std::to_string(step.value - 128)
+                        : std::to_string(step.value);
+    return "node " + std::to_string(step.node) + " " + v;
+}
+
+json PlugsJson(const HomeControl& home) {
+    json plugs = json::array();
+    for (int n : home.PlugNodes()) {
+        PlugRecord r = home.GetPlugRecord(n);
+        plugs.push_back({{"node", n},
+                         {"type", r[0]},
+                         {"typeName", PlugTypeName(r[0])},
+                         {"name", Utf16ToUtf8(PlugName(r))},
+                         {"state", home.NodeState(n)}});
+    }
+    json scenes = json::array();
+    for (int sc = 0; sc < kSceneCount; ++sc) {
+        SceneRecord rec = home.GetScene(sc);
+        json steps = json::array();
+        for (int i = 0; i < kScenePairs; ++i) {
+            ScenePair st = SceneStep(rec, i);
+            if (st.node != kEmptyStepNode)
+                steps.push_back({{"node", st.node}, {"value", st.value}});
+        }
+        scenes.push_back({{"scene", sc}, {"name", kSceneNames[sc]}, {"steps", steps}});
+    }
+    return {{"synced", home.Synced()},
+            {"controller", home.IsNodePresent(kControllerNode)},
+            {"plugs", plugs},
+            {"scenes", scenes}};
+}
+
+void PrintPlugs(const json& j) {
+    std::cout << "controller: " << (j["controller"].get<bool>() ? "present" : "absent") << "\n";
+    if (j["plugs"].empty()) std::cout << "no plugs\n";
+    for (const auto& p : j["plugs"])
+        std::cout << "plug " << p["node"].get<int>() << ": " << p["name"].get<std::string>() << " ("
+                  << p["typeName"].get<std::string>() << "), state " << p["state"].get<int>()
+                  << "\n";
+    for (const auto& sc : j["scenes"]) {
+        std::cout << "scene " << sc["scene"].get<int>() << " " << sc["name"].get<std::string>()
+                  << ":";
+        if (sc["steps"].empty()) std::cout << " empty";
+        bool first = true;
+        for (const auto& st : sc["steps"]) {
+            std::cout << (first ? " " : ", ")
+                      << StepText({st["node"].get<uint8_t>(), st["value"].get<uint8_t>()});
+            first = false;
+        }
+        std::cout << "\n";
+    }
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -300,6 +375,18 @@ int main(int argc, char** argv) {
     auto* diff = app.add_subcommand("diff", "the parameters and bands that differ between two mode files");
     diff->add_option("A", diffA)->required();
     diff->add_option("B", diffB)->required();
+    auto* plugs =
+        app.add_subcommand("plugs", "read the Z-Wave node list, the plug records and the scenes");
+    std::string remoteReadPath, remoteWritePath;
+    auto* remoteRead = app.add_subcommand(
+        "remote-read", "save the remote key table as a .remo file (the device gives bytes 0..15)");
+    remoteRead
+        ->add_option("FILE", remoteReadPath, "remote file to write (extension forced to .remo)")
+        ->required();
+    auto* remoteWrite = app.add_subcommand("remote-write", "load a .remo file into the device");
+    remoteWrite
+        ->add_option("FILE", remoteWritePath, "remote file to send (extension forced to .remo)")
+        ->required();
 
     try {
         app.parse(argc, argv);
@@ -457,6 +544,64 @@ int main(int argc, char** argv) {
             return s.Close(kExitUsage);
         }
         d.Cmd().SetEqBand(eqBlock, eqBand, eqKind, eqFreq, eqGain, eqQ);
+        return s.Close(kExitOk);
+    }
+    if (*plugs) {
+        d.Home().SynchronizeReadZWAVEThreadProc();
+        // The job does not wait for the answer to its last read; the listing must.
+        if (d.Link().replyEvent.Wait(2000ms)) d.Link().replyEvent.Set();
+        json j = PlugsJson(d.Home());
+        if (opt.json)
+            std::cout << j.dump(2) << "\n";
+        else
+            PrintPlugs(j);
+        if (!d.Home().Synced()) {
+            std::cerr << "the Z-Wave module did not answer with a node list that holds its "
+                         "controller\n";
+            return s.Close(kExitDevice);
+        }
+        return s.Close(kExitOk);
+    }
+    if (*remoteRead) {
+        if (!d.Home().ReadRemoteKeyTable()) {
+            std::cerr << "the device did not report its remote key table\n";
+            return s.Close(kExitDevice);
+        }
+        RemoteFileError err;
+        std::string path = remoteReadPath;
+        if (!SaveRemoteFile(path, d.Home().RemoteKeyTable(), &err)) {
+            std::cerr << err.message << "\n";
+            return s.Close(kExitFile);
+        }
+        const RemoteKeyTable saved = d.Home().RemoteKeyTable();
+        if (opt.json)
+            std::cout << json{{"file", path}, {"table", Hex(saved.data(), saved.size())}}.dump()
+                      << "\n";
+        else
+            std::cout << "saved " << path << "\n";
+        return s.Close(kExitOk);
+    }
+    if (*remoteWrite) {
+        // A short file keeps the rest of the table: start from what the device reports.
+        d.Home().ReadRemoteKeyTable();
+        RemoteKeyTable table = d.Home().RemoteKeyTable();
+        RemoteFileError err;
+        std::string path = remoteWritePath;
+        size_t got = 0;
+        if (!LoadRemoteFile(path, table, &err, &got)) {
+            std::cerr << err.message << "\n载入遥控文件失败\n";
+            return s.Close(kExitFile);
+        }
+        d.Home().SetRemoteKeyTable(table);
+        d.Home().SendRemoteKeyTable();
+        if (opt.json)
+            std::cout << json{{"file", path},
+                              {"bytes", got},
+                              {"table", Hex(table.data(), table.size())}}
+                             .dump()
+                      << "\n";
+        else
+            std::cout << "sent " << got << " bytes of " << path << "\n";
         return s.Close(kExitOk);
     }
     if (*mode) {
