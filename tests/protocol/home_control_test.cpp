@@ -1,16 +1,44 @@
 // HomeControl against a recording transport: wire bytes, module answers, plug memory, scenes.
 #include "home_test_support.h"
 #include "protocol/home_control.h"
-#include "recording_transport.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 
 using namespace fenno;
 using namespace fenno::test;
 using namespace std::chrono_literals;
 
 namespace {
+
+// Keeps every payload; safe when the receiver's acknowledgements come from another thread.
+class LockedTransport : public Transport {
+  public:
+    explicit LockedTransport(bool network) : m_network(network) {}
+    bool IsNetwork() const override { return m_network; }
+    int SendPayload(const uint8_t* payload, size_t length, bool wait) override {
+        std::lock_guard lock(m_mutex);
+        sent.emplace_back(payload, payload + length);
+        waits.push_back(wait);
+        return int(length);
+    }
+    size_t Count() const {
+        std::lock_guard lock(m_mutex);
+        return sent.size();
+    }
+    std::vector<Bytes> Sent() const {
+        std::lock_guard lock(m_mutex);
+        return sent;
+    }
+    // Read directly only while no other thread sends.
+    std::vector<Bytes> sent;
+    std::vector<bool> waits;
+
+  private:
+    bool m_network;
+    mutable std::mutex m_mutex;
+};
 
 struct Rig {
     explicit Rig(bool network = false) : transport(network) {
@@ -47,7 +75,7 @@ struct Rig {
     ParamStore store;
     DeviceState state;
     LinkState link;
-    RecordingTransport transport;
+    LockedTransport transport;
     Commands cmd{store, state};
     RecordingSink sink;
     SyncJobs jobs{store, state, link, cmd, &sink};
@@ -333,7 +361,7 @@ TEST(HomeControlNodeList, GetNodeListWaitsForTheAnswer) {
     EXPECT_TRUE(r.home.ZWaveGetNodeList());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     module.join();
-    EXPECT_EQ(r.transport.sent.front(), UsbEnvelope({0x02}));
+    EXPECT_EQ(r.transport.Sent().front(), UsbEnvelope({0x02}));
 }
 
 TEST(HomeControlReports, NodeReportsAndSendDataCallbacks) {
@@ -623,18 +651,17 @@ TEST(HomeControlScene, EachStepWaitsForItsAnswer) {
     SetSceneStep(s, 1, {4, 0});
     r.home.SetScene(1, s);
     r.Clear();
-    std::atomic<size_t> sent{0};
-    r.transport.onSend = [&] { ++sent; };
     std::thread run([&] { r.home.ZWAVE_LoadMode(1); });
     // The second request may only go out after the first one's callback.
-    ASSERT_TRUE(Eventually([&] { return sent.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return r.transport.Count() == 1; }));
     std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(sent.load(), 1u);
+    EXPECT_EQ(r.transport.Count(), 1u);
     Bytes cb = ModulePayload(Frame({0x13, 0x43, 0}), true);
     r.home.ProcessZwaveMsg(cb.data(), cb.size()); // sends an ACK: counts as a payload
-    ASSERT_TRUE(Eventually([&] { return sent.load() == 3; }));
+    ASSERT_TRUE(Eventually([&] { return r.transport.Count() == 3; }));
     r.home.ProcessZwaveMsg(cb.data(), cb.size());
     run.join();
+    EXPECT_EQ(r.transport.sent[2], UsbEnvelope({0x13, 4, 3, 0x20, 0x01, 0, 0x25, 0x43}));
 }
 
 TEST(HomeControlJobs, ReadJobWithoutAnAnswerClearsSyncedAndPosts) {
