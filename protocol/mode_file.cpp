@@ -1,13 +1,11 @@
 #include "protocol/mode_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cstring>
 #include <vector>
+
+#include "protocol/file_io.h"
 
 namespace fenno {
 namespace {
@@ -19,24 +17,6 @@ void SetError(ModeFileError* e, int code, std::string message, bool badVersion =
     e->message = std::move(message);
 }
 
-std::string WriteFailText(int code, const std::string& path) {
-    return "Errcode=" + std::to_string(code) + ",Can't write to file:\n" + path +
-           "\nProbaby it is write protected.";
-}
-
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += w;
-        n -= size_t(w);
-    }
-    return true;
-}
-
 } // namespace
 
 bool SaveModeFile(const std::string& path, ParamStore& store, const DeviceInfo& info,
@@ -46,31 +26,7 @@ bool SaveModeFile(const std::string& path, ParamStore& store, const DeviceInfo& 
     auto header = info.ToHeader();
     std::copy(header.begin(), header.end(), bytes.begin());
     std::copy(store.image.begin(), store.image.end(), bytes.begin() + kModeHeaderSize);
-
-    std::string tmp = path + ".XXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        int code = errno;
-        SetError(error, code, WriteFailText(code, path));
-        return false;
-    }
-    // mkstemp makes the file private; give it the target's mode, or the usual one.
-    struct stat st {};
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    int code = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (ok && ::rename(name.data(), path.c_str()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        ::unlink(name.data());
+    if (int code = WriteFileAtomically(path, bytes.data(), bytes.size())) {
         SetError(error, code, WriteFailText(code, path));
         return false;
     }
@@ -79,27 +35,13 @@ bool SaveModeFile(const std::string& path, ParamStore& store, const DeviceInfo& 
 
 bool LoadModeFile(const std::string& path, ParamStore& store, std::string_view connectedModel,
                   ModeFileError* error, DeviceInfo* headerOut) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int code = errno;
+    std::vector<uint8_t> bytes;
+    if (int code = ReadFileUpTo(path, kModeFileSize, bytes)) {
         SetError(error, code, "Can't open file:\n" + path + "\n" + std::strerror(code));
         return false;
     }
-    std::vector<uint8_t> bytes(kModeFileSize, 0);
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) {
-            int code = errno;
-            ::close(fd);
-            SetError(error, code, "Can't read file:\n" + path + "\n" + std::strerror(code));
-            return false;
-        }
-        if (r == 0) break;
-        got += size_t(r);
-    }
-    ::close(fd);
+    size_t got = bytes.size();
+    bytes.resize(kModeFileSize, 0); // missing header bytes count as zero
 
     DeviceInfo header = DeviceInfo::FromHeader(bytes.data(), std::min<size_t>(got, kModeHeaderSize));
     // A file too short to hold the version is refused even when its bytes spell 24.
