@@ -380,6 +380,13 @@ void CVelkorv13View::OnDeviceEvent(const DeviceEvent& e) {
 
 void CVelkorv13View::OnSyncDone() {
     m_app.EndSyncDialog();
+    // A job cut short by a lost link ends here too; its identity is stale, so a version box
+    // would blame the wrong thing.
+    if (!m_dev.IsConnected()) {
+        StopLinkTimers();
+        UpdateUi();
+        return;
+    }
     const DeviceInfo info = m_dev.State().Info();
     if (!IsSupportedCommandVersion(info.commandVersion)) {
         const std::string model(info.Model());
