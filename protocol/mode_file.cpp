@@ -40,7 +40,14 @@ bool LoadModeFile(const std::string& path, ParamStore& store, std::string_view c
         SetError(error, code, "Can't open file:\n" + path + "\n" + std::strerror(code));
         return false;
     }
-    size_t got = bytes.size();
+    return ApplyModeFileBytes(bytes.data(), bytes.size(), store, connectedModel, error, headerOut);
+}
+
+bool ApplyModeFileBytes(const uint8_t* data, size_t size, ParamStore& store,
+                        std::string_view connectedModel, ModeFileError* error,
+                        DeviceInfo* headerOut) {
+    size_t got = std::min<size_t>(size, kModeFileSize);
+    std::vector<uint8_t> bytes(data, data + got);
     bytes.resize(kModeFileSize, 0); // missing header bytes count as zero
 
     DeviceInfo header = DeviceInfo::FromHeader(bytes.data(), std::min<size_t>(got, kModeHeaderSize));

@@ -29,6 +29,11 @@ bool SaveModeFile(const std::string& path, ParamStore& store, const DeviceInfo& 
 bool LoadModeFile(const std::string& path, ParamStore& store, std::string_view connectedModel,
                   ModeFileError* error = nullptr, DeviceInfo* header = nullptr);
 
+// The same on bytes already read (at most the first 3972 count).
+bool ApplyModeFileBytes(const uint8_t* data, size_t size, ParamStore& store,
+                        std::string_view connectedModel, ModeFileError* error = nullptr,
+                        DeviceInfo* header = nullptr);
+
 // "M3 club.mode" → 2; "my m1.mode" → none.
 std::optional<int> PendingModeFromName(const std::string& path);
 
