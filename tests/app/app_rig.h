@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -37,11 +38,15 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
     return QTest::qWaitFor(done, ms);
 }
 
-// Fresh per-user settings for every test, never the user's own.
+// Fresh per-user settings for every test, never the user's own. Test mode keeps the standard
+// folders away from the user's; the settings also get a folder of this process alone, so that
+// tests running side by side do not clear each other's.
 class AppTest : public ::testing::Test {
   protected:
     void SetUp() override {
         QStandardPaths::setTestModeEnabled(true);
+        static QTemporaryDir settingsDir;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
         AppSettings().Store().clear();
     }
     void TearDown() override { AppSettings().Store().clear(); }

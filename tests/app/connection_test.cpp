@@ -146,9 +146,10 @@ struct UsbRig {
         rig = std::make_unique<AppRig>(o);
         adapter = std::make_unique<SimHidAdapter>(usbDevice, *backend);
     }
+    // The backend belongs to the app's Device: the adapter must go first.
     ~UsbRig() {
-        rig.reset();
         adapter.reset();
+        rig.reset();
     }
     void Plug() {
         path = adapter->Attach();
