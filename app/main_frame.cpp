@@ -178,6 +178,7 @@ void CMainFrame::RebuildRecentMenu() {
 void CMainFrame::BuildStatusBar(int lang) {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
+    bar->setStyleSheet(QStringLiteral("QStatusBar QLabel { padding: 0 6px; }"));
     m_linkPane = new QLabel(QStringLiteral("USB:未连接"), bar);
     m_linkPane->setProperty("controlId", cmd::kLinkPane);
     m_linkPane->setMinimumWidth(fontMetrics().averageCharWidth() * 26);

@@ -87,6 +87,9 @@ class CVelkorv13App : public QObject {
     bool DeviceBusy() const { return m_deviceBusy; }
     void SetDeviceBusy(bool busy) { m_deviceBusy = busy; }
     bool& LevelPolling() { return m_levelPolling; }
+    // Converter boards from the last status answer that carried them (the About box shows them).
+    const CodecBoards& Codecs() const { return m_codecs; }
+    void SetCodecs(const CodecBoards& codecs) { m_codecs = codecs; }
 
     // Shows the information box with text for ms, replacing a shown one's text and time.
     void ShowInfo(const QString& text, int ms);
@@ -126,6 +129,7 @@ class CVelkorv13App : public QObject {
     int m_pendingMode = -1;
     bool m_deviceBusy = false;
     bool m_levelPolling = true;
+    CodecBoards m_codecs;
 
     QPointer<CSynDlg> m_synDlg;
     QPointer<CWaitDlg> m_waitDlg;

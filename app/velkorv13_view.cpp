@@ -236,9 +236,8 @@ QWidget* CVelkorv13View::OpenTool(int templateId, int variant) {
 void CVelkorv13View::ShowAbout() {
     std::optional<IdentityText> identity;
     if (m_dev.IsConnected()) {
-        auto status = m_dev.State().Status();
-        identity = MakeIdentityText(m_dev.State().Info(),
-                                    CodecBoardsFromStatus(status.data(), status.size()));
+        UpdateUi();
+        identity = MakeIdentityText(m_dev.State().Info(), m_app.Codecs());
     }
     CAboutDlg about(identity, &m_app.LevelPolling(), &m_frame);
     about.exec();
@@ -428,6 +427,11 @@ void CVelkorv13View::RefreshAll() {
 }
 
 void CVelkorv13View::UpdateUi() {
+    // The status block is cleared around every job; only an answer that carries boards counts.
+    const auto status = m_dev.State().Status();
+    const CodecBoards boards = CodecBoardsFromStatus(status.data(), status.size());
+    if (boards.mic || boards.music || boards.ch12 || boards.ch34 || boards.ch56 || boards.ch78)
+        m_app.SetCodecs(boards);
     m_frame.UpdateStatus();
     m_levels->UpdateMuteBoxes();
     const bool eq = m_page && m_page->SupportsEq();

@@ -1,8 +1,13 @@
 // Renders the main window on the built-in simulator to PNG files, for the README.
 // Usage: app_screenshot OUTDIR   (writes main_zh.png and main_en.png)
+#include "app/about_dlg.h"
+#include "app/dialog_ip.h"
+#include "app/info_dlg.h"
 #include "app/main_frame.h"
+#include "app/syn_dlg.h"
 #include "app/velkorv13_app.h"
 #include "app/velkorv13_view.h"
+#include "app/wait_dlg.h"
 #include "protocol/device.h"
 
 #include <QApplication>
@@ -14,6 +19,7 @@
 #include <cstdio>
 
 namespace {
+using namespace fenno;
 
 void Spin(int ms) {
     QElapsedTimer t;
@@ -39,7 +45,32 @@ bool Render(int language, const QString& path) {
         Spin(50);
     Spin(600);
     QPixmap shot = app.Frame()->grab();
-    return shot.save(path);
+    if (!shot.save(path)) return false;
+    if (!qEnvironmentVariableIsSet("FENNO_SHOT_DIALOGS")) return true;
+
+    // The shell's dialogs, for looking at them; not part of the README.
+    const QString base = path.left(path.size() - 4);
+    CSynDlg syn(language, {}, app.Frame());
+    syn.show();
+    Spin(100);
+    syn.grab().save(base + "_sync.png");
+    QWidget* ip = app.View()->OpenTool(521);
+    Spin(100);
+    ip->grab().save(base + "_ip.png");
+    ip->hide();
+    app.ShowInfo(language ? "Mic vol can't over max value!" : "不能超过最大话筒音量!", 5000);
+    Spin(100);
+    app.InfoBox()->grab().save(base + "_info.png");
+    CWaitDlg wait(QStringLiteral("正在添加设备，请按下插座按键……"), 0x4A, 0, 0, app.Frame());
+    wait.show();
+    Spin(400);
+    wait.grab().save(base + "_wait.png");
+    bool peak = true;
+    CAboutDlg about(MakeIdentityText(app.Dev().State().Info(), app.Codecs()), &peak, app.Frame());
+    about.show();
+    Spin(100);
+    about.grab().save(base + "_about.png");
+    return true;
 }
 
 } // namespace
