@@ -138,7 +138,7 @@ void CVelkorv13App::Activate() {
 
 void CVelkorv13App::StartDemo() {
     m_simDevice = std::make_unique<SimDevice>(*m_options.demo);
-    SimServerConfig config;
+    SimServerConfig config = m_options.demoServer;
     config.bind = kLoopback;
     config.port = 0;
     m_simServer = std::make_unique<SimTcpServer>(*m_simDevice, config);

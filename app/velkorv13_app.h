@@ -10,6 +10,7 @@
 #include "link/hid_backend.h"
 #include "link/hotplug_monitor.h"
 #include "sim/sim_device.h"
+#include "sim/sim_tcp_server.h"
 
 #include <QObject>
 #include <QPointer>
@@ -26,7 +27,6 @@ class CMainFrame;
 class CSynDlg;
 class CVelkorv13View;
 class Device;
-class SimTcpServer;
 class SingleInstance;
 
 using texts::kMainTitle;
@@ -35,6 +35,7 @@ inline constexpr char kAppUserModelId[] = "Brenvik.Fenno.1.0";
 struct AppOptions {
     QString file;                  // a mode file from the command line
     std::optional<SimConfig> demo; // run the built-in simulator and connect to it over TCP
+    SimServerConfig demoServer;    // its network side (faults); always loopback, a free port
     bool singleInstance = true;
     QString instanceName = QString::fromLatin1(kAppKey);
     std::unique_ptr<HidBackend> hid; // null: the system's hidraw devices

@@ -12,6 +12,7 @@
 #include "sim/sim_hid_adapter.h"
 #include "tests/app/app_rig.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +69,43 @@ TEST_F(ConnectionTest, WrongCommandSetVersionClosesTheLinkWithTheMismatchBox) {
     EXPECT_EQ(rig.Sim().FramesIn(kCmdReadImage), 0u);
     EXPECT_TRUE(WaitFor([&] { return rig.Sim().FramesIn(kCmdBye) == 1; }, 3000));
     EXPECT_EQ(boxes.Count(), 1u);
+}
+
+TEST_F(ConnectionTest, SlowDeviceEndsTheSyncDialogAfterThirtySecondsAndDropsTheLink) {
+    RigOptions o;
+    // Every answer comes late, so the 77 paced commands of a read take minutes; the heartbeat
+    // keeps coming, so only the dialog's own limit ends it.
+    o.tweak = [](AppOptions& a) { a.demoServer.answerDelay = std::chrono::milliseconds(2500); };
+    BoxAnswerer boxes;
+    QElapsedTimer clock;
+    clock.start();
+    AppRig rig(o);
+    ASSERT_TRUE(WaitFor([&] { return boxes.Count() == 1; }, 45000));
+    const qint64 took = clock.elapsed();
+    EXPECT_GE(took, 29000);
+    EXPECT_LE(took, 38000);
+    EXPECT_EQ(boxes.Last().text, QStringLiteral("发生错误，与设备数据同步超时……"));
+    EXPECT_EQ(boxes.Last().title, QStringLiteral("错误"));
+    EXPECT_EQ(boxes.Last().icon, QMessageBox::Critical);
+    EXPECT_FALSE(rig.Dev().IsConnected());
+    ASSERT_TRUE(WaitFor([&] { return !rig.app->SyncDialog(); }, 3000));
+    EXPECT_FALSE(rig.View().StatusPollRunning());
+}
+
+TEST_F(ConnectionTest, DeviceFallingSilentIsReportedAsAHostTimeout) {
+    AppSettings().SetLanguage(1);
+    RigOptions o;
+    // Enough frames for the whole read and a few status polls, then silence.
+    o.tweak = [](AppOptions& a) { a.demoServer.silentAfter = 82; };
+    BoxAnswerer boxes;
+    AppRig rig(o);
+    ASSERT_TRUE(rig.WaitSynced());
+    ASSERT_TRUE(WaitFor([&] { return boxes.Count() == 1; }, 15000));
+    EXPECT_EQ(boxes.Last().text, QStringLiteral("Host timeout,Disconnected!"));
+    EXPECT_FALSE(rig.Dev().IsConnected());
+    rig.View().UpdateUi();
+    EXPECT_EQ(rig.Frame().LinkPane()->text(), "Disconnected");
+    EXPECT_EQ(rig.Frame().LinkPane()->palette().color(QPalette::WindowText), QColor(220, 0, 0));
 }
 
 // A demo simulator that the app does not connect to by itself.
