@@ -42,7 +42,12 @@ QWidget* ToolWindows::Open(int templateId, int variant) {
 }
 
 void ToolWindows::Destroy(int templateId) {
-    if (QWidget* w = Find(templateId)) delete w;
+    // The request may come from inside the window's own handlers (a window that closes its
+    // partner, or itself): it goes from the registry now and from memory afterwards.
+    if (QWidget* w = Find(templateId)) {
+        w->hide();
+        w->deleteLater();
+    }
     m_windows.erase(templateId);
 }
 

@@ -122,7 +122,12 @@ void CVelkorv13View::ShowPage(int templateId) {
         m_page->RefreshFromStore();
         return;
     }
-    delete m_page.data();
+    // A page may ask for its successor from one of its own handlers: let it finish first.
+    if (CViewPage* old = m_page.data()) {
+        old->hide();
+        old->deleteLater();
+        m_page = nullptr;
+    }
     auto f = m_pageFactories.find(templateId);
     if (f == m_pageFactories.end()) {
         UpdateUi();

@@ -94,7 +94,7 @@ TEST_F(ViewTest, EqControlsFollowThePageInTheArea) {
 
     // Back to Input: the output page goes, the music page (no EQ here) comes.
     rig.Ribbon().SetActiveCategory(0);
-    EXPECT_TRUE(output.isNull());
+    EXPECT_TRUE(WaitFor([&] { return output.isNull(); }, 1000));
     ASSERT_NE(view.CurrentPage(), nullptr);
     EXPECT_EQ(view.CurrentPage()->TemplateId(), kMusicPage);
     EXPECT_FALSE(rig.Frame().EqBypassBox()->isEnabled());
