@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 
 namespace fenno::test {
@@ -66,6 +67,12 @@ TEST_F(ModeTest, FileNamedM3IsWrittenThenStoredAsModeThree) {
     EXPECT_EQ(rig.app->PendingMode(), -1);
     rig.View().UpdateUi();
     EXPECT_EQ(rig.Frame().ModePane()->text(), "Current Mode:M3");
+    for (int category : {0, 1}) {
+        const QList<QAction*> items = rig.Frame().LoadModeMenu(category)->actions();
+        ASSERT_EQ(items.size(), 4);
+        EXPECT_TRUE(items[2]->isChecked());
+        EXPECT_FALSE(items[0]->isChecked());
+    }
     EXPECT_EQ(AppSettings().RecentFiles().value(0), path);
 }
 
@@ -124,6 +131,31 @@ TEST_F(ModeTest, LoadModeAsksFirstWhenSettingsChanged) {
     ASSERT_TRUE(WaitFor([&] { return !rig.app->SyncDialog(); }, 5000));
     EXPECT_EQ(rig.Dev().State().currentMode, 1);
     EXPECT_FALSE(rig.Dev().State().settingsChanged);
+}
+
+TEST_F(ModeTest, StoreAsksAndRestoreRereadsTheDevice) {
+    AppSettings().SetLanguage(1);
+    AppRig rig;
+    ASSERT_TRUE(rig.WaitSynced());
+    BoxAnswerer boxes({QMessageBox::No, QMessageBox::Yes});
+    rig.View().OnCommand(cmd::kStoreMode1 + 3);
+    EXPECT_EQ(boxes.Last().text, "Save to machine mode 4?");
+    EXPECT_EQ(boxes.Last().title, "Information");
+    rig.View().OnCommand(cmd::kStoreMode1 + 3);
+    ASSERT_TRUE(rig.Drain());
+    EXPECT_EQ(rig.Sim().FramesIn(kCmdStoreMode), 1u); // only the answer Yes stored
+    EXPECT_EQ(rig.Sim().StoredMode(3), rig.Sim().Memory());
+    ASSERT_TRUE(WaitFor([&] { return rig.app->InfoBox() != nullptr; }, 2000));
+    EXPECT_EQ(rig.app->InfoBox()->Text(), QStringLiteral("Saving Mode 4 ……"));
+
+    // Factory restore asks nothing; the device's 06 answer starts a read.
+    const size_t asked = boxes.Count();
+    rig.View().OnCommand(cmd::kRestoreMode1 + 1);
+    ASSERT_TRUE(WaitFor([&] { return rig.Sim().FramesIn(kCmdReadImage) == 140; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return !rig.app->SyncDialog(); }, 5000));
+    EXPECT_EQ(boxes.Count(), asked);
+    EXPECT_EQ(rig.Sim().FramesIn(kCmdRestoreMode), 1u);
+    EXPECT_EQ(rig.Dev().State().currentMode, 1);
 }
 
 TEST_F(ModeTest, SaveModeFileStoresTheCurrentModeAndWritesTheFile) {
