@@ -138,6 +138,7 @@ void CVelkorv13App::Activate() {
 
 void CVelkorv13App::StartDemo() {
     m_simDevice = std::make_unique<SimDevice>(*m_options.demo);
+    if (m_options.demoHome) m_simDevice->SetHomeControl(std::move(m_options.demoHome));
     SimServerConfig config = m_options.demoServer;
     config.bind = kLoopback;
     config.port = 0;

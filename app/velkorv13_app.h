@@ -36,6 +36,7 @@ struct AppOptions {
     QString file;                  // a mode file from the command line
     std::optional<SimConfig> demo; // run the built-in simulator and connect to it over TCP
     SimServerConfig demoServer;    // its network side (faults); always loopback, a free port
+    std::unique_ptr<SimHomeControl> demoHome; // its Z-Wave module; null: one without plugs
     bool singleInstance = true;
     QString instanceName = QString::fromLatin1(kAppKey);
     std::unique_ptr<HidBackend> hid; // null: the system's hidraw devices

@@ -13,6 +13,7 @@
 #include "link/debug_output.h"
 #include "link/hotplug_monitor.h"
 #include "protocol/device.h"
+#include "protocol/home_control.h"
 #include "protocol/model_rules.h"
 
 #include <QApplication>
@@ -449,19 +450,7 @@ void CVelkorv13View::UpdateUi() {
 
 void CVelkorv13View::RunWaitJob(const WaitJob& job) {
     m_pendingWait = job;
-    if (m_waitRequests.start) {
-        switch (job.kind) {
-        case kWaitSwitchNode:
-            if (job.arg1 != 0) m_waitRequests.start(job.kind, job.arg1, job.arg2);
-            break;
-        case kWaitAddNode:
-        case kWaitRemoveNode:
-            m_waitRequests.start(job.kind, job.arg1, job.arg2);
-            break;
-        default:
-            break;
-        }
-    }
+    m_dev.Home().SendZWaveJobStart(job.kind, job.arg1, job.arg2);
     m_waitTimer.start(std::max(0, job.delayMs));
 }
 
@@ -472,7 +461,11 @@ void CVelkorv13View::OpenWaitDialog() {
 
 void CVelkorv13View::OnWaitCancel(int kind, int arg1, int arg2) {
     if (kind != kWaitSwitchNode && kind != kWaitAddNode && kind != kWaitRemoveNode) return;
-    if (m_waitRequests.cancel) m_waitRequests.cancel(kind, arg1, arg2);
+    m_dev.Home().SendZWaveJobCancel(kind);
+    constexpr int kFirstLearnKey = 192;
+    if (kind == kWaitSwitchNode && arg2 >= kFirstLearnKey && arg2 <= 255 && m_keyLearnCancelled &&
+        m_app.Tools().Find(kToolHomeTheater))
+        m_keyLearnCancelled(arg1, arg2 - kFirstLearnKey);
 }
 
 } // namespace fenno

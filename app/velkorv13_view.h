@@ -24,12 +24,6 @@ class Device;
 class MasterControls;
 class ModeCommands;
 
-// Start and cancel requests of wait-dialog jobs; they are Z-Wave requests, sent by home control.
-struct WaitJobRequests {
-    std::function<void(int kind, int arg1, int arg2)> start;
-    std::function<void(int kind, int arg1, int arg2)> cancel;
-};
-
 class CVelkorv13View : public QWidget {
     Q_OBJECT
   public:
@@ -59,7 +53,11 @@ class CVelkorv13View : public QWidget {
     void RunWaitJob(const WaitJob& job);
     void CancelPendingWait() { m_waitTimer.stop(); }
     void ReplacePendingWaitText(const QString& text) { m_pendingWait.text = text; }
-    void SetWaitJobRequests(WaitJobRequests requests) { m_waitRequests = std::move(requests); }
+    // A cancelled key learning job (kind 0x13, second argument 192..255) marks key
+    // (second argument - 192) of the node as not learned; the smart-plug window does that.
+    void SetKeyLearnCancelled(std::function<void(int node, int key)> hook) {
+        m_keyLearnCancelled = std::move(hook);
+    }
     // The wait dialog timed out, or the user aborted it: the job is cancelled at the device.
     void OnWaitCancel(int kind, int arg1, int arg2);
 
@@ -121,7 +119,7 @@ class CVelkorv13View : public QWidget {
     QTimer m_idleTimer;   // stands in for the idle-time command updates
 
     WaitJob m_pendingWait;
-    WaitJobRequests m_waitRequests;
+    std::function<void(int node, int key)> m_keyLearnCancelled;
     bool m_errorBoxAllowed = true;
     QString m_deferredDocument;
     QSocketNotifier* m_hotplugNotifier = nullptr;
