@@ -9,6 +9,7 @@ QtEventSink::QtEventSink(QObject* receiver, Handler handler)
     : m_receiver(receiver), m_handler(std::move(handler)) {}
 
 void QtEventSink::Deliver(DeviceEvent event, Qt::ConnectionType type) {
+    if (m_closed) return;
     // The handler is copied so that a queued event never refers back to the sink.
     QMetaObject::invokeMethod(
         m_receiver, [handler = m_handler, event = std::move(event)] { handler(event); }, type);
@@ -19,6 +20,7 @@ void QtEventSink::Post(int id, intptr_t w, intptr_t l) {
 }
 
 void QtEventSink::Send(int id, intptr_t w, intptr_t l) {
+    if (m_closed) return;
     if (QThread::currentThread() == m_receiver->thread()) {
         m_handler({id, w, l, {}});
         return;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 namespace fenno {
@@ -31,10 +32,14 @@ class QtEventSink : public EventSink {
     void Send(int id, intptr_t w, intptr_t l) override;
     void PostText(int id, const std::string& text) override;
 
+    // From now on events are dropped and senders return at once (the program is ending).
+    void Close() { m_closed = true; }
+
   private:
     void Deliver(DeviceEvent event, Qt::ConnectionType type);
 
     QObject* m_receiver;
+    std::atomic<bool> m_closed{false};
     Handler m_handler;
 };
 

@@ -13,6 +13,7 @@
 #include "sim/sim_tcp_server.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@ constexpr char kModeFilter[] = "Mode Files (*.mode)";
 constexpr char kLoopback[] = "127.0.0.1";
 constexpr int kNetworkConnectedNoticeMs = 5000;
 constexpr int kWaitTimeoutInfoMs = 1100;
+constexpr int kJobEndWaitMs = 3000;
 
 FileChooser DefaultFileChooser() {
     FileChooser f;
@@ -71,6 +73,13 @@ CVelkorv13App::~CVelkorv13App() {
     // joins whatever job thread is left; the simulator goes last.
     if (m_device->IsConnected()) m_device->Disconnect(true);
     m_frame.reset();
+    // A job thread may be waiting inside Send for this thread; keep delivering until every job
+    // has seen the link down and ended, so that joining them cannot block on each other.
+    m_sink.Close();
+    QElapsedTimer waited;
+    waited.start();
+    while (m_device->Jobs().Busy() && waited.elapsed() < kJobEndWaitMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     m_device.reset();
     if (m_simServer) m_simServer->Stop();
 }
