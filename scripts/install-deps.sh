@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
       qt6-base-dev libhidapi-dev libudev-dev
       libgtest-dev libgmock-dev googletest libbenchmark-dev
-      nlohmann-json3-dev libcli11-dev)
+      nlohmann-json3-dev libcli11-dev fonts-wqy-microhei)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
