@@ -49,9 +49,8 @@ int Commands::SendPayload(const uint8_t* payload, size_t length, bool wait) {
 int Commands::SendCommandBytes(std::span<const uint8_t> bytes) {
     uint8_t buf[kMaxPayload];
     size_t n = 0;
-    if (IsNetwork()) buf[n++] = kTcpCommandPrefix;
-    // A payload fills at most one HID report after its report number.
-    size_t take = std::min<size_t>(bytes.size(), kMaxPayload - 1);
+    if (IsNetwork()) buf[n++] = kTcpPrefixCommand;
+    size_t take = std::min(bytes.size(), kMaxUsbPayload);
     std::copy_n(bytes.begin(), take, buf + n);
     return SendPayload(buf, n + take, true);
 }

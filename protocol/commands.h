@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <span>
 
+#include "link/frame_codec.h"
 #include "link/transport.h"
 #include "protocol/device_state.h"
 #include "protocol/param_store.h"
@@ -43,9 +44,8 @@ enum Cmd : uint8_t {
     kCmdReadSettings = 0x92,
 };
 
-inline constexpr uint8_t kTcpCommandPrefix = 0x81;
-inline constexpr uint8_t kTcpZWavePrefix = 0x80;
-inline constexpr int kMaxPayload = 61;
+// One payload fills a HID report after its report number; on TCP a prefix byte comes first.
+inline constexpr size_t kMaxPayload = kMaxUsbPayload + 1;
 inline constexpr int kMaxMemData = 56;
 inline constexpr int kDelaySplitRows = 26;
 

@@ -37,7 +37,7 @@ constexpr auto kSleepSlice = 100ms;
 constexpr auto kReplyBound = 2000ms;
 
 constexpr uint8_t kUsbZWaveAck[] = {kCmdZWave, 1, kZWaveAck};
-constexpr uint8_t kTcpZWaveAck[] = {kTcpZWavePrefix, kZWaveAck};
+constexpr uint8_t kTcpZWaveAck[] = {kTcpPrefixZWave, kZWaveAck};
 
 // Bypasses the TCP write queue while a job runs; puts the previous setting back.
 class QueueBypass {
@@ -102,7 +102,7 @@ int HomeControl::SendZWaveRequest(const uint8_t* data, size_t n) {
     uint8_t payload[kMaxPayload];
     size_t len = 0;
     if (Network()) {
-        payload[len++] = kTcpZWavePrefix;
+        payload[len++] = kTcpPrefixZWave;
     } else {
         payload[len++] = kCmdZWave;
         payload[len++] = uint8_t(frame.size());
